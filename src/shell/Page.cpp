@@ -1,0 +1,85 @@
+#include "shell/Page.h"
+
+#include "shell/Pages.h"
+#include "shell/Platform.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+
+Page::Page(Pages& pages, const char* objectName, int clientWidthTwips, int clientHeightTwips,
+           Frame frame)
+    : QWidget(nullptr), pages_(pages), platform_(pages.platform()), shared_(pages.shared()) {
+    setObjectName(QString::fromLatin1(objectName));
+    if (frame == Frame::FixedDialog) {
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        setFixedSize(Px(clientWidthTwips), Px(clientHeightTwips));
+    } else {
+        setWindowFlags(Qt::Window);
+        resize(Px(clientWidthTwips), Px(clientHeightTwips));
+    }
+}
+
+int Page::Left() const {
+    return frameGeometry().x() * kTwipsPerPixel;
+}
+int Page::Top() const {
+    return frameGeometry().y() * kTwipsPerPixel;
+}
+int Page::Width() const {
+    return frameGeometry().width() * kTwipsPerPixel;
+}
+int Page::Height() const {
+    return frameGeometry().height() * kTwipsPerPixel;
+}
+void Page::SetLeft(int twips) {
+    move(twips / kTwipsPerPixel, frameGeometry().y());
+}
+void Page::SetTop(int twips) {
+    move(frameGeometry().x(), twips / kTwipsPerPixel);
+}
+
+void Page::ShowPage() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void Page::HidePage() {
+    hide();
+}
+
+void Page::Unload() {
+    closingByProgram_ = true;
+    close();
+    closingByProgram_ = false;
+}
+
+bool Page::QueryUnload(CloseCause) {
+    return true;
+}
+
+bool Page::ConfirmQuit(CloseCause cause) {
+    if (cause != CloseCause::User) {
+        return true;
+    }
+    if (platform_.msg.MsgBox(QStringLiteral("Quit Application?"), kStyleYesNoInformation) !=
+        MsgResult::Yes) {
+        return false;
+    }
+    pages_.Stop();
+}
+
+void Page::closeEvent(QCloseEvent* event) {
+    CloseCause cause = CloseCause::User;
+    if (closingByProgram_) {
+        cause = CloseCause::Program;
+    } else if (qApp && qApp->isSavingSession()) {
+        cause = CloseCause::SessionEnd;
+    }
+    if (QueryUnload(cause)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,116 @@
+#include "shell/Platform.h"
+
+#include "shell/AppIdentity.h"
+
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+MsgResult MessageBoxes::MsgBox(const QString& text, int style, const QString& title) {
+    return Present(text, style, title.isEmpty() ? kAppTitle : title);
+}
+
+MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString& title) {
+    QMessageBox box;
+    box.setWindowTitle(title);
+    // The texts keep their carriage returns; Qt breaks lines on line feeds.
+    box.setText(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    switch (style & 0xF0) {
+        case kStyleCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case kStyleExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case kStyleInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    if ((style & 0x0F) == 4) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MsgResult::Ok;
+}
+
+void ProgramEnd::End() {
+    Terminate();
+    std::abort();  // a Terminate that returned would break "nothing after End runs"
+}
+
+void ProcessProgramEnd::Terminate() {
+    if (releaseHandles_) {
+        releaseHandles_();
+    }
+    std::fflush(nullptr);
+    // At once: no destructor, no pending event and nothing after the caller's line runs.
+    std::_Exit(0);
+}
+
+LocaleNumberFormat::LocaleNumberFormat(const QLocale& locale) : locale_(locale) {}
+
+QChar LocaleNumberFormat::DecimalSeparator() const {
+    const QString half = locale_.toString(0.5, 'f', 1);
+    return half.size() >= 2 ? half.at(1) : QLatin1Char('.');
+}
+
+QString LocaleNumberFormat::ToText(double value) const {
+    if (std::isnan(value) || std::isinf(value)) {
+        return QString::number(value);
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    QString text = QString::fromLatin1(buf);
+    // Plain decimals where they stay readable (0.00001 rather than 1e-05).
+    if (const qsizetype e = text.indexOf(QLatin1Char('e')); e >= 0) {
+        const int exponent = text.mid(e + 1).toInt();
+        if (exponent >= -15 && exponent < 15) {
+            const QString digits = text.left(e).remove(QLatin1Char('.')).remove(QLatin1Char('-'));
+            const int significant = static_cast<int>(digits.size());
+            const int decimals = std::max(0, significant - 1 - exponent);
+            std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+            text = QString::fromLatin1(buf);
+        } else {
+            text = text.toUpper();
+        }
+    }
+    if (text == QLatin1String("-0")) {
+        text = QStringLiteral("0");
+    }
+    return text.replace(QLatin1Char('.'), DecimalSeparator());
+}
+
+std::optional<double> LocaleNumberFormat::ToNumber(const QString& text) const {
+    const QString sep = QRegularExpression::escape(QString(DecimalSeparator()));
+    static thread_local QString cachedSep;
+    static thread_local QRegularExpression pattern;
+    if (cachedSep != sep) {
+        cachedSep = sep;
+        pattern = QRegularExpression(
+            QStringLiteral("^[+-]?(\\d+(%1\\d*)?|%1\\d+)([eE][+-]?\\d+)?$").arg(sep));
+    }
+    QString plain = text.trimmed();
+    if (!pattern.match(plain).hasMatch()) {
+        return std::nullopt;
+    }
+    plain.replace(DecimalSeparator(), QLatin1Char('.'));
+    return std::strtod(plain.toLatin1().constData(), nullptr);
+}
+
+QString LocaleNumberFormat::GeneralDate(const QDateTime& moment) const {
+    // The long time form without a time-zone name, as a clock on the desktop shows it.
+    QString timeFormat = locale_.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
+    return locale_.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale_.toString(moment.time(), timeFormat.trimmed());
+}

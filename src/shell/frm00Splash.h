@@ -1,0 +1,33 @@
+#pragma once
+// The splash: the first window. Its load sets the shared values; Continue opens page 1.
+
+#include "shell/Page.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+class frm00Splash : public Page {
+    Q_OBJECT
+public:
+    explicit frm00Splash(Pages& pages);
+
+    bool QueryUnload(CloseCause cause) override;
+
+    void cmdContinue_Click();
+
+    QFrame* Frame1;
+    QLabel* imgLogo;
+    QLabel* lblProductName;
+    QLabel* lblCompanyProduct;
+    QLabel* lblVersion;
+    QLabel* lblCopyright;
+    QPushButton* cmdContinue;
+
+private:
+    bool continued_ = false;
+};
+
+// The supported storage-server models, and the maker's notice.
+inline const char* const kCompanyProductText = "Vastor and Open Servers";
+inline const char* const kCopyrightText = "\u00A9 The Dravik Lumo developers";

@@ -1,0 +1,34 @@
+// Dravik Lumo: the splash first; everything else follows from its Continue.
+
+#include "shell/AppIdentity.h"
+#include "shell/Pages.h"
+#include "shell/Platform.h"
+#include "shell/SharedValues.h"
+#include "workbook/CalcBackend.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // Pages are hidden, never closed, and the splash closes before page 1 shows: only an
+    // explicit stop ends the program.
+    app.setQuitOnLastWindowClosed(false);
+    app.setApplicationName(kAppTitle);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    app.setFont(font);
+
+    QtMessageBoxes msg;
+    ProcessProgramEnd end;
+    const std::unique_ptr<wb::System> calc = MakeCalcSystem(CalcOptions::ForUser());
+    SystemClock clock;
+    LocaleNumberFormat numbers;
+    Platform platform{msg, end, *calc, clock, numbers, ProgramFolder()};
+    SharedValues shared;
+    Pages pages(platform, shared);
+
+    pages.StartUp();
+    return app.exec();
+}

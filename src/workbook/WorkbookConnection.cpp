@@ -1,0 +1,57 @@
+#include "workbook/WorkbookConnection.h"
+
+#include "shell/Platform.h"
+#include "workbook/RangeExchange.h"
+
+WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sFileName,
+                                       const QString& folder, MessageBoxes& msg, ProgramEnd& end) {
+    WorkbookHandles h;
+    bool failed = false;
+
+    // Phase A: the application, shown and maximised.
+    try {
+        h.CTabbDoc = automation.NewDocument(kWorkbookClassName);
+        h.CTabbApp = h.CTabbDoc->ParentApplication();
+        h.CTabbApp->SetVisible(true);
+        h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Activate"));
+        h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Restore"));
+        h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Maximize"));
+        h.CTabbDoc->FirstPreparatoryCall();
+        h.CTabbDoc->SecondPreparatoryCall();
+    } catch (const wb::AutomationError&) {
+        failed = true;
+    }
+    if (failed) {
+        msg.MsgBox(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
+                   kStyleCritical, QStringLiteral("Critical Error"));
+        end.End();
+    }
+
+    // Phase B: the workbook itself.
+    try {
+        h.CTabbDoc = h.CTabbApp->OpenDocument(sFileName, folder, std::nullopt, std::nullopt, true);
+        PutRange(*h.CTabbDoc, QStringLiteral("DL"), QStringLiteral("1"));
+    } catch (const wb::AutomationError&) {
+        failed = true;
+    }
+    if (failed) {
+        msg.MsgBox(sFileName + QStringLiteral(" not found!"), kStyleExclamation,
+                   QStringLiteral("Critical Error"));
+        end.End();
+    }
+    return h;
+}
+
+void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end) {
+    QString text;
+    if (number == wb::kErrOfficeGone) {
+        text = QStringLiteral("Corla Tabb application has been closed, please restart Dravik");
+    } else if (number == wb::kErrUndefinedName) {
+        text = QStringLiteral(
+            "You are using a wrong version of the Dravik worksheet, please reinstall Dravik");
+    } else {
+        text = QStringLiteral("General Error, please reinstall Dravik");
+    }
+    msg.MsgBox(text, kStyleCritical, QStringLiteral("Dravik Critical Error"));
+    end.End();
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Opening the workbook once at page 1's load, and the one failure handler of the write-outs.
+
+#include "workbook/Automation.h"
+
+#include <memory>
+
+class MessageBoxes;
+class ProgramEnd;
+
+inline const QString kWorkbookClassName = QStringLiteral("CorlaTabb.Workbook");
+
+struct WorkbookHandles {
+    std::shared_ptr<wb::Document> CTabbDoc;
+    std::shared_ptr<wb::Application> CTabbApp;
+};
+
+// Starts the spreadsheet, shows it maximised, opens sFileName from folder and writes "1" into
+// "DL". Returns only on success; a failure shows the phase's message and ends the program.
+WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sFileName,
+                                       const QString& folder, MessageBoxes& msg, ProgramEnd& end);
+
+// Reports a failure inside a write-out by its number and ends the program.
+[[noreturn]] void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end);
+
+// Runs a write-out's body; any automation failure inside it goes to FailWriteOut.
+template <class Body>
+void ProtectedWriteOut(MessageBoxes& msg, ProgramEnd& end, Body&& body) {
+    int failure = 0;
+    try {
+        body();
+        return;
+    } catch (const wb::AutomationError& e) {
+        failure = e.number();
+    }
+    // Reported outside the handler, so ending the program never unwinds through it.
+    FailWriteOut(failure, msg, end);
+}

@@ -1,0 +1,186 @@
+#include "FakeWorkbook.h"
+
+namespace {
+
+class FakeRange : public wb::Range {
+public:
+    FakeRange(std::shared_ptr<FakeWorkbook> book, QString name)
+        : book_(std::move(book)), name_(std::move(name)) {}
+    void SetContents(const wb::CellValue& value) override {
+        book_->Call(QStringLiteral("Contents %1 = %2").arg(name_, FakeWorkbook::Describe(value)));
+        book_->cells[name_] = value;
+    }
+    wb::CellValue CellValueOf() override {
+        book_->Call(QStringLiteral("cellvalue ") + name_);
+        return book_->Value(name_);
+    }
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+    QString name_;
+};
+
+class FakeSheet : public wb::Sheet {
+public:
+    FakeSheet(std::shared_ptr<FakeWorkbook> book, QString name)
+        : book_(std::move(book)), name_(std::move(name)) {}
+    void TurnTo() override {
+        book_->Call(QStringLiteral("TurnTo ") + name_);
+        book_->activeSheet = name_;
+    }
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+    QString name_;
+};
+
+class FakeWindow : public wb::Window {
+public:
+    explicit FakeWindow(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    void Invoke(const QString& member) override { book_->Call(QStringLiteral("Invoke ") + member); }
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+};
+
+class FakeDocument;
+
+class FakeApplication : public wb::Application {
+public:
+    explicit FakeApplication(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    void SetVisible(bool visible) override {
+        book_->Call(QStringLiteral("Visible ") + (visible ? "True" : "False"));
+    }
+    std::shared_ptr<wb::Window> MainWindow() override {
+        book_->Call(QStringLiteral("MainWindow"));
+        return std::make_shared<FakeWindow>(book_);
+    }
+    std::shared_ptr<wb::Document> OpenDocument(const QString& fileName, const QString& folder,
+                                               const std::optional<wb::CellValue>&,
+                                               const std::optional<wb::CellValue>&,
+                                               bool flag) override;
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+};
+
+class FakeDocument : public wb::Document {
+public:
+    explicit FakeDocument(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    std::shared_ptr<wb::Application> ParentApplication() override {
+        book_->Call(QStringLiteral("ParentApplication"));
+        return std::make_shared<FakeApplication>(book_);
+    }
+    void FirstPreparatoryCall() override { book_->Call(QStringLiteral("FirstPreparatoryCall")); }
+    void SecondPreparatoryCall() override { book_->Call(QStringLiteral("SecondPreparatoryCall")); }
+    std::shared_ptr<wb::Range> GetRange(const QString& name) override {
+        book_->Call(QStringLiteral("GetRange ") + name);
+        if (!book_->cells.count(name) && !book_->formulas.count(name)) {
+            throw wb::AutomationError(wb::kErrUndefinedName, "no range " + name.toStdString());
+        }
+        return std::make_shared<FakeRange>(book_, name);
+    }
+    std::shared_ptr<wb::Sheet> GetSheet(const QString& name) override {
+        book_->Call(QStringLiteral("GetSheet ") + name);
+        if (!book_->sheets.count(name)) {
+            throw wb::AutomationError(wb::kErrUndefinedName, "no sheet " + name.toStdString());
+        }
+        return std::make_shared<FakeSheet>(book_, name);
+    }
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+};
+
+std::shared_ptr<wb::Document> FakeApplication::OpenDocument(const QString& fileName,
+                                                            const QString& folder,
+                                                            const std::optional<wb::CellValue>&,
+                                                            const std::optional<wb::CellValue>&,
+                                                            bool flag) {
+    book_->Call(
+        QStringLiteral("OpenDocument %1|%2|%3")
+            .arg(fileName, folder, flag ? QStringLiteral("True") : QStringLiteral("False")));
+    if (!book_->fileExists) {
+        throw wb::AutomationError(wb::kErrGeneral, "no such file");
+    }
+    return std::make_shared<FakeDocument>(book_);
+}
+
+}  // namespace
+
+std::shared_ptr<FakeWorkbook> FakeWorkbook::Standard() {
+    auto book = std::make_shared<FakeWorkbook>();
+    for (const char* name :
+         {"DL", "DLQ0", "DLQ1", "DLQ3", "DLQ4", "DLQ5", "DLQ6", "DLQ7", "DLQ8", "DLQ9", "DLQ10",
+          "DLQ11", "Y:E8", "Y:F8", "Y:G8", "Y:H8", "Y:I8", "Y:J8"}) {
+        book->Define(QString::fromLatin1(name));
+    }
+    book->Define(QStringLiteral("DL_DEF_SP"), 0.35);
+    book->Define(QStringLiteral("DL_DEF_RC"), 0.2);
+    book->Define(QStringLiteral("DL_DEF_R1"), 0.4);
+    book->Define(QStringLiteral("DL_DEF_GR"), 0.3);
+    book->Define(QStringLiteral("DL_DEF_OPER"), 1.0);
+    book->Define(QStringLiteral("DL_DEF_OUTCOST"), 25000.0);
+    book->DefineSheet(QStringLiteral("Y"));
+    book->DefineSheet(QStringLiteral("TOC Overview"));
+    book->activeSheet = QStringLiteral("Y");
+    return book;
+}
+
+void FakeWorkbook::Define(const QString& name, const wb::CellValue& value) {
+    cells[name] = value;
+}
+
+void FakeWorkbook::DefineFormula(const QString& name, std::function<wb::CellValue()> formula) {
+    formulas[name] = std::move(formula);
+}
+
+void FakeWorkbook::Undefine(const QString& name) {
+    cells.erase(name);
+    formulas.erase(name);
+}
+
+QStringList FakeWorkbook::Entries(const QString& prefix) const {
+    QStringList out;
+    for (const QString& entry : log) {
+        if (entry.startsWith(prefix)) {
+            out << entry;
+        }
+    }
+    return out;
+}
+
+wb::CellValue FakeWorkbook::Value(const QString& name) const {
+    if (auto f = formulas.find(name); f != formulas.end()) {
+        return f->second();
+    }
+    auto c = cells.find(name);
+    return c == cells.end() ? wb::CellValue(QString()) : c->second;
+}
+
+void FakeWorkbook::Call(const QString& entry) {
+    log << entry;
+    if (gone) {
+        throw wb::AutomationError(wb::kErrOfficeGone, "office gone");
+    }
+    for (const auto& [prefix, number] : failures) {
+        if (entry.startsWith(prefix)) {
+            throw wb::AutomationError(number, "scripted failure at " + entry.toStdString());
+        }
+    }
+}
+
+QString FakeWorkbook::Describe(const wb::CellValue& value) {
+    if (const double* number = std::get_if<double>(&value)) {
+        return QString::number(*number, 'g', 15);
+    }
+    if (const bool* flag = std::get_if<bool>(&value)) {
+        return *flag ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    return QLatin1Char('"') + std::get<QString>(value) + QLatin1Char('"');
+}
+
+std::shared_ptr<wb::Document> FakeAutomation::NewDocument(const QString& className) {
+    book_->Call(QStringLiteral("NewDocument ") + className);
+    return std::make_shared<FakeDocument>(book_);
+}

@@ -1,0 +1,69 @@
+#pragma once
+// An in-memory workbook behind the automation interface. It logs every call, one entry each, so
+// tests can check the order and values of writes and reads, and it fails calls on request.
+//
+// Log entries: "NewDocument CorlaTabb.Workbook", "ParentApplication", "Visible True",
+// "MainWindow", "Invoke Activate", "FirstPreparatoryCall", "SecondPreparatoryCall",
+// "OpenDocument <file>|<folder>|True", "GetRange <name>", "Contents <name> = <value>",
+// "cellvalue <name>", "GetSheet <name>", "TurnTo <name>". A value is written "text" (quoted),
+// as a number (12.5), or True/False.
+
+#include "workbook/Automation.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+class FakeWorkbook {
+public:
+    // A workbook defining every range and sheet the program uses, with plausible defaults.
+    static std::shared_ptr<FakeWorkbook> Standard();
+
+    // Defines a range (or "Y:E8" cell) holding value.
+    void Define(const QString& name, const wb::CellValue& value = QString());
+    // A range whose value is computed at each read.
+    void DefineFormula(const QString& name, std::function<wb::CellValue()> formula);
+    void DefineSheet(const QString& name) { sheets.insert(name); }
+    void Undefine(const QString& name);
+
+    // Every later call whose log entry starts with prefix fails with number.
+    void FailOn(const QString& prefix, int number) { failures.emplace_back(prefix, number); }
+    // The office goes away: every later call fails with 462.
+    void Kill() { gone = true; }
+
+    // The log entries that start with prefix ("Contents " for the writes).
+    QStringList Entries(const QString& prefix) const;
+    QStringList Writes() const { return Entries(QStringLiteral("Contents ")); }
+    void ClearLog() { log.clear(); }
+
+    wb::CellValue Value(const QString& name) const;
+
+    // Called by the fake objects: logs the call, then fails it if asked to.
+    void Call(const QString& entry);
+    static QString Describe(const wb::CellValue& value);
+
+    std::map<QString, wb::CellValue> cells;
+    std::map<QString, std::function<wb::CellValue()>> formulas;
+    std::set<QString> sheets;
+    QString activeSheet;
+    QStringList log;
+    std::vector<std::pair<QString, int>> failures;
+    bool gone = false;
+    bool fileExists = true;  // OpenDocument fails when false
+};
+
+class FakeAutomation : public wb::System {
+public:
+    explicit FakeAutomation(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    std::shared_ptr<wb::Document> NewDocument(const QString& className) override;
+    FakeWorkbook& book() { return *book_; }
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+};
