@@ -9,3 +9,5 @@ frm03data::frm03data(Pages& pages) : Page(pages, "frm03data", 5910, 6075) {
 bool frm03data::QueryUnload(CloseCause cause) {
     return ConfirmQuit(cause);
 }
+
+void frm03data::LoadForm() {}

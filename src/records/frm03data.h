@@ -9,4 +9,7 @@ public:
     explicit frm03data(Pages& pages);
 
     bool QueryUnload(CloseCause cause) override;
+
+    // Opens the database and shows the first record.
+    void LoadForm();
 };

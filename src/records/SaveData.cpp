@@ -1,0 +1,4 @@
+#include "records/SaveData.h"
+
+// Placeholder until the record store lands.
+void SaveData(Pages&) {}
