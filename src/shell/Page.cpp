@@ -78,6 +78,7 @@ void Page::closeEvent(QCloseEvent* event) {
         cause = CloseCause::SessionEnd;
     }
     if (QueryUnload(cause)) {
+        unloaded_ = true;
         event->accept();
     } else {
         event->ignore();

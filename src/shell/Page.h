@@ -40,6 +40,7 @@ public:
     void ShowPage();  // not modal; the caller goes on at once
     void HidePage();
     void Unload();  // the program closes the page: nothing is asked
+    bool Unloaded() const { return unloaded_; }
 
     // The page's answer to a close request: true lets it close, false cancels it.
     virtual bool QueryUnload(CloseCause cause);
@@ -67,4 +68,5 @@ protected:
 
 private:
     bool closingByProgram_ = false;
+    bool unloaded_ = false;
 };

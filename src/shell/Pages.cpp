@@ -68,7 +68,7 @@ void Pages::Stop() {
     Page* const inOrder[] = {splash_.get(), page1_.get(), page2_.get(), browser_.get(),
                              create_.get()};
     for (Page* page : inOrder) {
-        if (page) {
+        if (page && !page->Unloaded()) {
             page->Unload();
         }
     }

@@ -1,0 +1,135 @@
+// The real platform implementations: Qt message boxes, the process end, the number format.
+
+#include "shell/Platform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Inspects the modal box once it is up, then presses the button named by pressText.
+struct BoxSeen {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+BoxSeen ShowAndPress(const std::function<MsgResult()>& show, const QString& pressText,
+                     MsgResult* result) {
+    BoxSeen seen;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        for (QAbstractButton* b : box->buttons()) {
+            seen.buttons << b->text().remove('&');
+            if (b->text().remove('&') == pressText) {
+                QTimer::singleShot(0, b, &QAbstractButton::click);
+            }
+        }
+        if (box->defaultButton()) {
+            seen.defaultButton = box->defaultButton()->text().remove('&');
+        }
+    });
+    *result = show();
+    return seen;
+}
+
+TEST(QtMessageBoxes, StylesTitlesAndLineBreaks) {
+    QtMessageBoxes boxes;
+    MsgResult result{};
+
+    BoxSeen seen = ShowAndPress(
+        [&] { return boxes.MsgBox("Quit Application?", kStyleYesNoInformation); }, "Yes", &result);
+    EXPECT_EQ(result, MsgResult::Yes);
+    EXPECT_EQ(seen.title.toStdString(), "Dravik Lumo");
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons.size(), 2);
+    EXPECT_EQ(seen.defaultButton.toStdString(), "Yes");
+
+    seen = ShowAndPress([&] { return boxes.MsgBox("Quit Application?", kStyleYesNoInformation); },
+                        "No", &result);
+    EXPECT_EQ(result, MsgResult::No);
+
+    seen = ShowAndPress(
+        [&] { return boxes.MsgBox("Industry\r\rPlease select.", kStyleInformation, "Help"); }, "OK",
+        &result);
+    EXPECT_EQ(result, MsgResult::Ok);
+    EXPECT_EQ(seen.title.toStdString(), "Help");
+    EXPECT_EQ(seen.text.toStdString(), "Industry\n\nPlease select.");
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+
+    seen = ShowAndPress([&] { return boxes.MsgBox("x", kStyleCritical, "Critical Error"); }, "OK",
+                        &result);
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    seen = ShowAndPress([&] { return boxes.MsgBox("x", kStyleExclamation); }, "OK", &result);
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    seen = ShowAndPress(
+        [&] { return boxes.MsgBox("Database Created", kStyleOk, "Create Dravik Database"); }, "OK",
+        &result);
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+}
+
+TEST(ProcessProgramEnd, ReleasesHandlesThenLeavesAtOnce) {
+    EXPECT_EXIT(
+        {
+            ProcessProgramEnd end([] { std::fputs("released\n", stderr); });
+            end.End();
+            std::fputs("after end\n", stderr);  // must never run
+        },
+        ::testing::ExitedWithCode(0), "^released\n$");
+}
+
+TEST(LocaleNumberFormat, DecimalPointLocale) {
+    LocaleNumberFormat f(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(f.DecimalSeparator(), QChar('.'));
+    EXPECT_EQ(f.ToText(0.07 * 100).toStdString(), "7");
+    EXPECT_EQ(f.ToText(0.125 * 100).toStdString(), "12.5");
+    EXPECT_EQ(f.ToText(1.0 / 100000).toStdString(), "0.00001");
+    EXPECT_EQ(f.ToText(1234567.25).toStdString(), "1234567.25");  // no group separators
+    EXPECT_EQ(f.ToText(-3).toStdString(), "-3");
+    EXPECT_EQ(f.ToText(0.1 + 0.2).toStdString(), "0.3");
+    EXPECT_EQ(f.ToNumber("2.5"), 2.5);
+    EXPECT_EQ(f.ToNumber(".5"), 0.5);
+    EXPECT_EQ(f.ToNumber("5."), 5.0);
+    EXPECT_EQ(f.ToNumber("+5"), 5.0);
+    EXPECT_EQ(f.ToNumber("-0"), 0.0);
+    EXPECT_EQ(f.ToNumber(f.ToText(1.0 / 100000)), 0.00001);
+    EXPECT_FALSE(f.ToNumber("-"));
+    EXPECT_FALSE(f.ToNumber("."));
+    EXPECT_FALSE(f.ToNumber("-."));
+    EXPECT_FALSE(f.ToNumber("1,5"));
+    EXPECT_FALSE(f.ToNumber("abc"));
+    EXPECT_FALSE(f.ToNumber(""));
+}
+
+TEST(LocaleNumberFormat, DecimalCommaLocale) {
+    LocaleNumberFormat f(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(f.DecimalSeparator(), QChar(','));
+    EXPECT_EQ(f.ToText(0.125 * 100).toStdString(), "12,5");
+    EXPECT_EQ(f.ToText(1.0 / 100000).toStdString(), "0,00001");
+    EXPECT_EQ(f.ToNumber("1,5"), 1.5);
+    EXPECT_FALSE(f.ToNumber("1.5"));
+    EXPECT_EQ(f.ToNumber(f.ToText(1.0 / 100000)), 0.00001);
+}
+
+TEST(LocaleNumberFormat, GeneralDateIsShortDateThenLongTime) {
+    LocaleNumberFormat f(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString text = f.GeneralDate(QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5)));
+    EXPECT_TRUE(text.startsWith("12/8/26")) << text.toStdString();
+    EXPECT_TRUE(text.contains("2:30:05")) << text.toStdString();
+    EXPECT_FALSE(text.contains("UTC")) << text.toStdString();
+}
+
+}  // namespace

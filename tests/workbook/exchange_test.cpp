@@ -1,0 +1,103 @@
+// The named-range exchange and the write-out failure handler on the in-memory workbook.
+
+#include "FakeWorkbook.h"
+#include "TestPlatform.h"
+#include "workbook/RangeExchange.h"
+#include "workbook/WorkbookConnection.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
+    EXPECT_EQ(RoundHalfEven(12.5), 12);
+    EXPECT_EQ(RoundHalfEven(13.5), 14);
+    EXPECT_EQ(RoundHalfEven(0.5), 0);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2);
+    EXPECT_EQ(RoundHalfEven(0.125 * 100), 12);
+    EXPECT_EQ(RoundHalfEven(12.500001), 13);
+    EXPECT_EQ(WholeNumberText(RoundHalfEven(-7.4)).toStdString(), "-7");
+    EXPECT_EQ(WholeNumberText(RoundHalfEven(25000)).toStdString(), "25000");
+}
+
+TEST(CellValues, NumbersTextsAndMismatches) {
+    LocaleNumberFormat point(QLocale(QLocale::English, QLocale::UnitedStates));
+    LocaleNumberFormat comma(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(CellNumber(wb::CellValue(0.35), point), 0.35);
+    EXPECT_EQ(CellNumber(wb::CellValue(QString("0.35")), point), 0.35);
+    EXPECT_EQ(CellNumber(wb::CellValue(QString("0,35")), comma), 0.35);
+    try {
+        CellNumber(wb::CellValue(QString("ERR")), point);
+        FAIL() << "text that is no number must not convert";
+    } catch (const wb::AutomationError& e) {
+        EXPECT_EQ(e.number(), wb::kErrTypeMismatch);
+    }
+    EXPECT_EQ(CellText(wb::CellValue(12.5), comma).toStdString(), "12,5");
+    EXPECT_EQ(CellText(wb::CellValue(QString("ERR")), point).toStdString(), "ERR");
+    // A number never equals the text "ERR".
+    EXPECT_NE(CellText(wb::CellValue(0.0), point).toStdString(), "ERR");
+}
+
+TEST(RangeExchange, EachCallLooksTheRangeUpAgain) {
+    auto book = FakeWorkbook::Standard();
+    FakeAutomation automation(book);
+    auto doc = automation.NewDocument("CorlaTabb.Workbook");
+    book->ClearLog();
+    PutRange(*doc, "DLQ5", QString("25%"));
+    GetRangeValue(*doc, "DL_DEF_SP");
+    GetRangeValue(*doc, "DL_DEF_SP");
+    TurnToSheet(*doc, "TOC Overview");
+    EXPECT_EQ(book->log,
+              (QStringList{"GetRange DLQ5", "Contents DLQ5 = \"25%\"", "GetRange DL_DEF_SP",
+                           "cellvalue DL_DEF_SP", "GetRange DL_DEF_SP", "cellvalue DL_DEF_SP",
+                           "GetSheet TOC Overview", "TurnTo TOC Overview"}));
+    EXPECT_EQ(book->activeSheet.toStdString(), "TOC Overview");
+    try {
+        PutRange(*doc, "DLQ99", QString("x"));
+        FAIL();
+    } catch (const wb::AutomationError& e) {
+        EXPECT_EQ(e.number(), wb::kErrUndefinedName);
+    }
+}
+
+TEST(FailWriteOut, MessageByNumberThenEnd) {
+    const struct {
+        int number;
+        const char* text;
+    } cases[] = {
+        {462, "Corla Tabb application has been closed, please restart Dravik"},
+        {6027, "You are using a wrong version of the Dravik worksheet, please reinstall Dravik"},
+        {13, "General Error, please reinstall Dravik"},
+        {440, "General Error, please reinstall Dravik"},
+    };
+    for (const auto& c : cases) {
+        ScriptedMessageBoxes msg;
+        TestProgramEnd end;
+        msg.Expect(c.text, kStyleCritical, "Dravik Critical Error");
+        EXPECT_THROW(FailWriteOut(c.number, msg, end), ProgramEnded);
+        EXPECT_EQ(end.endCount, 1);
+    }
+}
+
+TEST(ProtectedWriteOut, StopsAtTheFailingStepAndKeepsEarlierWrites) {
+    auto book = FakeWorkbook::Standard();
+    FakeAutomation automation(book);
+    auto doc = automation.NewDocument("CorlaTabb.Workbook");
+    book->FailOn("GetRange DLQ1", wb::kErrOfficeGone);
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    msg.Expect("Corla Tabb application has been closed, please restart Dravik", kStyleCritical,
+               "Dravik Critical Error");
+    bool ranAfter = false;
+    EXPECT_THROW(ProtectedWriteOut(msg, end,
+                                   [&] {
+                                       PutRange(*doc, "DLQ0", QString("Acme"));
+                                       PutRange(*doc, "DLQ1", QString("1"));
+                                       ranAfter = true;
+                                   }),
+                 ProgramEnded);
+    EXPECT_FALSE(ranAfter);
+    EXPECT_EQ(std::get<QString>(book->Value("DLQ0")).toStdString(), "Acme");
+}
+
+}  // namespace
