@@ -1,10 +1,18 @@
 #pragma once
-// Page 1, General Information. Its load opens the workbook connection, which it keeps.
+// Page 1, General Information: company name, industry and business types. Its load opens the
+// workbook connection, which it keeps; its write-out UpdFrm01 hands the answers to the workbook
+// and brings the workbook's defaults onto page 2.
 
 #include "shell/Page.h"
 #include "workbook/WorkbookConnection.h"
 
+#include <array>
+
+class QCheckBox;
 class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 class frm01 : public Page {
     Q_OBJECT
@@ -13,10 +21,35 @@ public:
 
     bool QueryUnload(CloseCause cause) override;
 
+    // Checks the answers, writes each as it passes, reads the six defaults into page 2's green
+    // boxes (and, when cManual is set, into page 2's fields and their ranges). Sets TuttoOK.
+    void UpdFrm01();
+
+    // Handlers, named after the control and the notification.
+    void cmdApply_Click();
+    void cmdNext_Click();
+    void cmdLoad_Click();
+    void cmdDLQ1_Click();
+    void cmdDLQ2_Click();
+    void cmbDLQ1_Change();
+    void cmbDLQ1_Click();
+    void chkDLQ2_Click(int index);
+
     bool TuttoOK = false;
     QString sFileName;
     std::shared_ptr<wb::Document> CTabbDoc;
     std::shared_ptr<wb::Application> CTabbApp;
 
-    QComboBox* cmbDLQ1;
+    // Controls, in the order of the page's control table.
+    QLabel* Label3 = nullptr;
+    std::array<QLabel*, 2> Label1{};  // member 1 "Company Name", member 0 "Industry"
+    QLineEdit* txtDLQ0 = nullptr;
+    QComboBox* cmbDLQ1 = nullptr;
+    QPushButton* cmdDLQ1 = nullptr;
+    QLabel* lblDLQ2 = nullptr;
+    std::array<QCheckBox*, 6> chkDLQ2{};
+    QPushButton* cmdDLQ2 = nullptr;
+    QPushButton* cmdLoad = nullptr;
+    QPushButton* cmdApply = nullptr;
+    QPushButton* cmdNext = nullptr;
 };
