@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     app.setFont(font);
+    app.setWindowIcon(QIcon(QStringLiteral(":/assets/logo.png")));
 
     QtMessageBoxes msg;
     ProcessProgramEnd end;

@@ -8,7 +8,9 @@
 #include "records/frm99Create.h"
 #include "shell/frm00Splash.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -203,6 +205,14 @@ TEST_F(Running, AnsweringYesClosesTheFiveWindowsInOrderFromEachPage) {
             << "asked by " << askers[asker]->objectName().toStdString();
         EXPECT_EQ(local.end.endCount, 1);
     }
+}
+
+TEST_F(Running, EscapeNeitherHidesNorClosesAPage) {
+    frm01& page1 = app.pages.frm01();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&page1, &escape);
+    EXPECT_TRUE(page1.isVisible());
+    EXPECT_FALSE(page1.Unloaded());
 }
 
 TEST_F(Running, StopPassesOverWindowsNeverLoaded) {
