@@ -1,0 +1,75 @@
+// dravik-create-db: shows the window that creates the empty record database beside the program.
+// With --if-missing it makes the database without a window when there is none, and exits 0.
+
+#include "records/Details.h"
+#include "records/frm99Create.h"
+#include "shell/AppIdentity.h"
+#include "shell/Pages.h"
+#include "shell/Platform.h"
+#include "shell/SharedValues.h"
+#include "workbook/Automation.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFont>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// This program never reaches the workbook.
+class NoAutomation : public wb::System {
+public:
+    std::shared_ptr<wb::Document> NewDocument(const QString&) override {
+        throw wb::AutomationError(wb::kErrGeneral, "no workbook in dravik-create-db");
+    }
+};
+
+int CreateIfMissing(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QString path = DatabasePath(ProgramFolder());
+    if (QFileInfo::exists(path)) {
+        std::printf("%s exists; left unchanged.\n", qUtf8Printable(path));
+        return 0;
+    }
+    try {
+        CreateDetailsDatabase(path);
+    } catch (const dao::RecordStoreError& error) {
+        std::fprintf(stderr, "dravik-create-db: %s\n", qUtf8Printable(error.description()));
+        return 1;
+    }
+    std::printf("%s created.\n", qUtf8Printable(path));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--if-missing") == 0) {
+            return CreateIfMissing(argc, argv);
+        }
+    }
+
+    QApplication app(argc, argv);
+    app.setApplicationName(kAppTitle);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    app.setFont(font);
+
+    QtMessageBoxes msg;
+    ProcessProgramEnd end;
+    NoAutomation automation;
+    SystemClock clock;
+    LocaleNumberFormat numbers;
+    Platform platform{msg, end, automation, clock, numbers, ProgramFolder()};
+    SharedValues shared;
+    shared.sAppName = kAppTitle;
+    Pages pages(platform, shared);
+
+    pages.frm99Create().ShowPage();
+    return app.exec();
+}
