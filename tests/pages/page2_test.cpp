@@ -1,0 +1,372 @@
+// Page 2: its creation, the Server Type choice, its buttons and help texts, and the write-out
+// UpdFrm02 with its checks, messages and focus.
+
+#include "PagesFixture.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const QString kTitle = QStringLiteral("Dravik Lumo");
+const QString kCritical = QStringLiteral("Dravik Critical Error");
+
+class Page2 : public PagesTest {
+protected:
+    explicit Page2(const QLocale& locale = QLocale(QLocale::English, QLocale::UnitedStates))
+        : PagesTest(locale) {
+        page2 = &app.pages.frm02();
+        page2->ShowPage();
+        app.book->ClearLog();
+    }
+    frm02* page2 = nullptr;
+};
+
+class Page2Comma : public Page2 {
+protected:
+    Page2Comma() : Page2(QLocale(QLocale::German, QLocale::Germany)) {}
+};
+
+TEST_F(Page2, CreationPresetsTheListsOnce) {
+    EXPECT_EQ(page2->windowTitle(), "Dravik Lumo - Technical Information");
+    EXPECT_EQ(page2->cmbDLQ4->currentText(), "2 - Open");
+    EXPECT_EQ(page2->cmbDLQ10->currentText(), "Please select...");
+    EXPECT_EQ(page2->cmbDLQ4->count(), 2);
+    EXPECT_EQ(page2->cmbDLQ10->itemText(1), "1 - Required");
+    EXPECT_TRUE(app.shared.cLoaded);
+    EXPECT_FALSE(page2->TuttoOK);
+
+    // Created after a record load: no preset, the record's text is to come.
+    TestApp other;
+    other.shared.cLoaded = true;
+    other.pages.frm01();
+    EXPECT_EQ(other.pages.frm02().cmbDLQ4->currentText(), "");
+}
+
+TEST_F(Page2, TypicalWriteOutWritesTheNineAnswersAsTexts) {
+    FillPage2();
+    page2->UpdFrm02();
+    EXPECT_TRUE(page2->TuttoOK);
+    EXPECT_EQ(Writes(), (Strings{
+                            "Contents DLQ3 = \"1500\"",
+                            "Contents DLQ4 = \"1\"",
+                            "Contents DLQ5 = \"25%\"",
+                            "Contents DLQ6 = \"10%\"",
+                            "Contents DLQ7 = \"40%\"",
+                            "Contents DLQ8 = \"12\"",
+                            "Contents DLQ9 = \"30%\"",
+                            "Contents DLQ10 = \"1\"",
+                            "Contents DLQ11 = \"25000\"",
+                        }));
+}
+
+TEST_F(Page2, AllEmptyStopsAtTheFirstField) {
+    app.msg.Expect("Installed Capacity (GB) must not be left empty!", kStyleExclamation, kTitle);
+    page2->UpdFrm02();
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_FALSE(page2->TuttoOK);
+    EXPECT_EQ(page2->focusWidget(), page2->txtDLQ3);
+}
+
+// Each failing value: the field, its text, the messages in order, how many ranges were written.
+TEST_F(Page2, EachFieldFailsWithItsMessageAndTakesTheFocus) {
+    struct Case {
+        QLineEdit* frm02::*field;
+        const char* text;
+        const char* message;
+        size_t writtenBefore;
+    };
+    const Case cases[] = {
+        {&frm02::txtDLQ3, "0", "Installed Capacity (GB) must be a positive value!", 0},
+        {&frm02::txtDLQ3, "abc", "Installed Capacity (GB) must be a positive value!", 0},
+        {&frm02::txtDLQ5, "", "% requiring Super Performance must not be left empty!", 2},
+        {&frm02::txtDLQ5, "100.5",
+         "% requiring Super Performance must be a value between 0 and 100!", 2},
+        {&frm02::txtDLQ5, "-1", "% requiring Super Performance must be a value between 0 and 100!",
+         2},
+        {&frm02::txtDLQ6, "", "% requiring Remote Copy must not be left empty!", 3},
+        {&frm02::txtDLQ6, "101", "% requiring Remote Copy must be a value between 0 and 100!", 3},
+        {&frm02::txtDLQ7, "", "% implemented in RAID1 must not be left empty!", 4},
+        {&frm02::txtDLQ7, "x", "% implemented in RAID1 must be a value between 0 and 100!", 4},
+        {&frm02::txtDLQ8, "", "Number of Servers must not be left empty!", 5},
+        {&frm02::txtDLQ8, "-", "Number of Servers must be a positive value!", 5},
+        {&frm02::txtDLQ8, " 2", "Number of Servers must be a positive value!", 5},
+        {&frm02::txtDLQ9, "", "Storage Growth Rate must not be left empty!", 6},
+        {&frm02::txtDLQ9, "-3", "Storage Growth Rate must be a positive value!", 6},
+        {&frm02::txtDLQ11, "", "Outage Cost must not be left empty!", 8},
+        {&frm02::txtDLQ11, "-0.5", "Outage Cost must be a positive value!", 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.message) + " for \"" + c.text + "\"");
+        FillPage2();
+        page2->TuttoOK = true;
+        QLineEdit* field = page2->*c.field;
+        field->setText(QString::fromLatin1(c.text));
+        page2->cmdApply->setFocus();
+        app.book->ClearLog();
+        app.msg.Expect(c.message, kStyleExclamation, kTitle);
+        page2->UpdFrm02();
+        EXPECT_FALSE(page2->TuttoOK);
+        EXPECT_EQ(Writes().size(), c.writtenBefore);
+        EXPECT_EQ(page2->focusWidget(), field);
+    }
+}
+
+TEST_F(Page2, BoundsAreInclusiveAndTextsAreWrittenAsTyped) {
+    FillPage2();
+    page2->txtDLQ3->setText(QStringLiteral("0.5"));
+    page2->txtDLQ5->setText(QStringLiteral("100"));
+    page2->txtDLQ6->setText(QStringLiteral("0"));
+    page2->txtDLQ7->setText(QStringLiteral("+7"));
+    page2->txtDLQ8->setText(QStringLiteral("2.5"));
+    page2->txtDLQ9->setText(QStringLiteral("0"));
+    page2->txtDLQ11->setText(QStringLiteral("0"));
+    page2->cmbDLQ4->setEditText(QStringLiteral("p"));  // a small p is no prompt
+    page2->cmbDLQ10->setEditText(QString());           // nor is an empty text
+    page2->UpdFrm02();
+    EXPECT_TRUE(page2->TuttoOK);
+    EXPECT_EQ(Writes(), (Strings{
+                            "Contents DLQ3 = \"0.5\"",
+                            "Contents DLQ4 = \"p\"",
+                            "Contents DLQ5 = \"100%\"",
+                            "Contents DLQ6 = \"0%\"",
+                            "Contents DLQ7 = \"+7%\"",
+                            "Contents DLQ8 = \"2.5\"",
+                            "Contents DLQ9 = \"0%\"",
+                            "Contents DLQ10 = \"\"",
+                            "Contents DLQ11 = \"0\"",
+                        }));
+}
+
+TEST_F(Page2, SelectionsAreCheckedInTheirPlace) {
+    FillPage2();
+    page2->cmbDLQ4->setEditText(QStringLiteral("Please select..."));
+    app.msg.Expect("Please make a selection", kStyleExclamation, kTitle);
+    page2->UpdFrm02();
+    EXPECT_EQ(Writes(), (Strings{"Contents DLQ3 = \"1500\""}));
+    EXPECT_EQ(page2->focusWidget(), page2->cmbDLQ4);
+
+    // Continuous Operation at its prompt fails only after questions 3 to 9 are written.
+    FillPage2();
+    page2->cmbDLQ10->setEditText(QStringLiteral("Please select..."));
+    app.book->ClearLog();
+    app.msg.Expect("Please make a selection", kStyleExclamation, kTitle);
+    page2->UpdFrm02();
+    EXPECT_EQ(Writes().size(), 7u);
+    EXPECT_EQ(page2->focusWidget(), page2->cmbDLQ10);
+    EXPECT_FALSE(page2->TuttoOK);
+}
+
+TEST_F(Page2Comma, APointInADecimalCommaLocaleIsToldFirst) {
+    FillPage2();
+    page2->txtDLQ8->setText(QStringLiteral("1.5"));
+    app.msg.Expect("Please check the decimal separator", kStyleExclamation, kTitle)
+        .Expect("Number of Servers must be a positive value!", kStyleExclamation, kTitle);
+    page2->UpdFrm02();
+    EXPECT_EQ(page2->focusWidget(), page2->txtDLQ8);
+
+    // The comma is this user's separator, and the smallest capacity is written with it.
+    page2->txtDLQ8->setText(QStringLiteral("1,5"));
+    page2->txtDLQ3->setText(QStringLiteral("0,00001"));
+    app.book->ClearLog();
+    page2->UpdFrm02();
+    EXPECT_TRUE(page2->TuttoOK);
+    EXPECT_EQ(Writes()[0], "Contents DLQ3 = \"0,00001\"");
+    EXPECT_EQ(Writes()[5], "Contents DLQ8 = \"1,5\"");
+}
+
+TEST_F(Page2, ApplyTurnsToTheOverviewWhateverTheOutcome) {
+    app.msg.Expect("Installed Capacity (GB) must not be left empty!", kStyleExclamation, kTitle);
+    page2->cmdApply_Click();
+    EXPECT_EQ(app.book->activeSheet, "TOC Overview");
+    EXPECT_EQ(page2->focusWidget(), page2->txtDLQ3);
+    EXPECT_TRUE(page2->isVisible());
+
+    app.book->activeSheet = QStringLiteral("Y");
+    FillPage2();
+    page2->cmdApply_Click();
+    EXPECT_TRUE(page2->TuttoOK);
+    EXPECT_EQ(app.book->log.last(), "TurnTo TOC Overview");
+    EXPECT_EQ(app.end.endCount, 0);
+}
+
+TEST_F(Page2, ApplyAndCloseEndsOnlyAfterAPassingWriteOut) {
+    FillPage2();
+    page2->txtDLQ9->setText(QStringLiteral("-3"));
+    app.msg.Expect("Storage Growth Rate must be a positive value!", kStyleExclamation, kTitle);
+    page2->cmdNext_Click();
+    EXPECT_EQ(app.end.endCount, 0);
+    EXPECT_TRUE(page2->isVisible());
+    EXPECT_EQ(page2->focusWidget(), page2->txtDLQ9);
+    EXPECT_EQ(app.book->activeSheet, "TOC Overview");
+
+    page2->txtDLQ9->setText(QStringLiteral("3"));
+    app.book->ClearLog();
+    EXPECT_THROW(page2->cmdNext_Click(), ProgramEnded);  // no question asked
+    EXPECT_EQ(app.end.endCount, 1);
+    EXPECT_EQ(app.book->log.last(), "TurnTo TOC Overview");
+    EXPECT_FALSE(page2->isVisible());
+    EXPECT_FALSE(page1->isVisible());
+}
+
+TEST_F(Page2, ATurnThatFailsIsReportedAsALostWorkbook) {
+    FillPage2();
+    app.book->Undefine("DLQ11");
+    app.book->sheets.erase(QStringLiteral("TOC Overview"));
+    app.msg.Expect("You are using a wrong version of the Dravik worksheet, please reinstall Dravik",
+                   kStyleCritical, kCritical);
+    EXPECT_THROW(page2->cmdApply_Click(), ProgramEnded);
+    // The write-out failed first; the turn never ran.
+    EXPECT_TRUE(app.book->Entries("GetSheet").isEmpty());
+
+    TestApp other;
+    other.pages.frm01();
+    other.book->sheets.erase(QStringLiteral("TOC Overview"));
+    other.msg.Expect("Installed Capacity (GB) must not be left empty!", kStyleExclamation, kTitle)
+        .Expect("You are using a wrong version of the Dravik worksheet, please reinstall Dravik",
+                kStyleCritical, kCritical);
+    EXPECT_THROW(other.pages.frm02().cmdApply_Click(), ProgramEnded);
+}
+
+TEST_F(Page2, WorkbookGoneInsideTheWriteOut) {
+    FillPage2();
+    app.book->FailOn("Contents DLQ6", wb::kErrOfficeGone);
+    app.msg.Expect("Corla Tabb application has been closed, please restart Dravik", kStyleCritical,
+                   kCritical);
+    EXPECT_THROW(page2->UpdFrm02(), ProgramEnded);
+    EXPECT_FALSE(page2->TuttoOK);
+    EXPECT_EQ(app.book->cells["DLQ5"], wb::CellValue(QStringLiteral("25%")));
+}
+
+TEST_F(Page2, ServerTypeChoiceWritesAtOnceAndShowsTheGrowthUnrounded) {
+    app.book->Define("DL_DEF_GR", 0.125);
+    page2->txtDLQ9->setText(QStringLiteral("99"));
+    page2->cmbDLQ4->setCurrentIndex(0);
+    emit page2->cmbDLQ4->activated(0);
+    EXPECT_EQ(ToStd(app.book->log.filter(QRegularExpression("^(Contents|cellvalue) "))),
+              (Strings{"Contents DLQ4 = \"1\"", "cellvalue DL_DEF_GR", "cellvalue DL_DEF_GR"}));
+    EXPECT_EQ(page2->txtDLQ9default->text(), "12.5");
+    EXPECT_EQ(page2->txtDLQ9->text(), "12.5");
+
+    // 0.07 * 100 is 7.000000000000001 in double; the text is the one a user expects.
+    app.book->Define("DL_DEF_GR", 0.07);
+    emit page2->cmbDLQ4->activated(1);
+    EXPECT_EQ(page2->txtDLQ9->text(), "7");
+
+    // Typing a server type is no choice.
+    app.book->ClearLog();
+    page2->cmbDLQ4->setEditText(QStringLiteral("1 - Vastor"));
+    QTest::keyClicks(page2->cmbDLQ4, QStringLiteral("x"));
+    EXPECT_TRUE(app.book->log.isEmpty());
+}
+
+TEST_F(Page2Comma, ServerTypeChoiceUsesTheUsersDecimalSeparator) {
+    app.book->Define("DL_DEF_GR", 0.125);
+    emit page2->cmbDLQ4->activated(0);
+    EXPECT_EQ(page2->txtDLQ9default->text(), "12,5");
+}
+
+TEST_F(Page2, ServerTypeChoiceFailuresEndTheProgram) {
+    app.book->Define("DL_DEF_GR", QString("n/a"));
+    app.msg.Expect("General Error, please reinstall Dravik", kStyleCritical, kCritical);
+    EXPECT_THROW(emit page2->cmbDLQ4->activated(0), ProgramEnded);
+
+    app.book->Kill();
+    app.msg.Expect("Corla Tabb application has been closed, please restart Dravik", kStyleCritical,
+                   kCritical);
+    EXPECT_THROW(page2->cmbDLQ4_Click(), ProgramEnded);
+}
+
+TEST_F(Page2, PreviousGoesBackWithoutWritingAndClearsTheManualMark) {
+    app.shared.cManual = true;
+    page2->SetLeft(3000);
+    page2->SetTop(1500);
+    page2->cmdPrev->click();
+    EXPECT_FALSE(app.shared.cManual);
+    EXPECT_TRUE(page1->isVisible());
+    EXPECT_FALSE(page2->isVisible());
+    EXPECT_EQ(page1->Left(), page2->Left());
+    EXPECT_EQ(page1->Top(), page2->Top());
+    EXPECT_TRUE(app.book->log.isEmpty());
+}
+
+TEST_F(Page2, HelpTexts) {
+    const char* const green =
+        "The green box represents the default value based on the Industry and the Business Types "
+        "selected";
+    const char* const greenIndustry =
+        "The green box represents the default value based on the Industry selected";
+    const QString cr2 = QStringLiteral("\r\r");
+    const struct {
+        QPushButton* frm02::*button;
+        QString text;
+    } cases[] = {
+        {&frm02::cmdDLQ3, "Installed Capacity" + cr2 +
+                              "Please enter here the disk storage capacity currently installed."},
+        {&frm02::cmdDLQ4, "Server Type" + cr2 + "Please select the server environment."},
+        {&frm02::cmdDLQ5, "% requiring Super Performance" + cr2 +
+                              "Please enter here the % of applications performance-critical." +
+                              cr2 + green},
+        {&frm02::cmdDLQ6, "% requiring Remote Copy" + cr2 +
+                              "Please enter here the % of applications or data requiring a "
+                              "disaster tolerance environment." +
+                              cr2 + green},
+        {&frm02::cmdDLQ7, "% requiring RAID1" + cr2 +
+                              "Please enter here the % of applications or data requiring a "
+                              "mission-critical environment." +
+                              cr2 + green},
+        {&frm02::cmdDLQ8, "Number of Servers" + cr2 +
+                              "Please enter here the number of servers involved in the project."},
+        {&frm02::cmdDLQ9, "% Storage Growth Rate" + cr2 +
+                              "Please enter here the expected capacity growth per annum (as a "
+                              "percentage of installed capacity)." +
+                              cr2 + greenIndustry},
+        {&frm02::cmdDLQ10, "Continuous Operations" + cr2 +
+                               "Please select the level of Business Continuity required." + cr2 +
+                               greenIndustry},
+        {&frm02::cmdDLQ11, "Outage Costs" + cr2 +
+                               "Please enter the hourly outage cost of the company." + cr2 + green},
+    };
+    for (const auto& c : cases) {
+        app.msg.Expect(c.text, kStyleInformation, "Help");
+        (page2->*c.button)->click();
+    }
+    app.msg.Expect(
+        "TOC Report Generation Help\r\r"
+        "1) Please complete the form with all the data required and press Apply or Apply and "
+        "Close\r"
+        "2) Go on the Tabb window on the TOC Overview sheet and press the 'Copy Summary Data to "
+        "Report Worksheet' button\r"
+        "3) Open the 'Dravik Lumo TOC Report' from your Programs Taskbar\r"
+        "4) A Corla Scriva document is opened and updated with data and graphs from the "
+        "worksheet\r"
+        "5) You can view/edit/print the document and save it for future reuse",
+        kStyleInformation, "Help");
+    page2->Command1->click();
+    EXPECT_TRUE(app.msg.AllShown());
+}
+
+TEST_F(Page2, EnterInAFieldDoesNotRunTheWriteOut) {
+    FillPage2();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page2));
+    QTest::keyClick(page2->txtDLQ3, Qt::Key_Return);
+    QTest::keyClick(page2->txtDLQ11, Qt::Key_Enter);
+    QTest::keyClick(page2->cmbDLQ10, Qt::Key_Return);
+    EXPECT_TRUE(app.book->log.isEmpty());
+    EXPECT_FALSE(page2->TuttoOK);
+    EXPECT_EQ(page2->cmbDLQ10->count(), 2);
+}
+
+TEST_F(Page2, ClosingAsksQuitApplication) {
+    app.msg.Expect("Quit Application?", kStyleYesNoInformation, kTitle, MsgResult::No);
+    EXPECT_FALSE(page2->close());
+    EXPECT_TRUE(page2->isVisible());
+    app.msg.Expect("Quit Application?", kStyleYesNoInformation, kTitle, MsgResult::Yes);
+    EXPECT_THROW(page2->QueryUnload(CloseCause::User), ProgramEnded);
+}
+
+}  // namespace
