@@ -593,7 +593,7 @@ void Database::TableDefCollection::Append(const TableDef& tableDef) {
                 ? QStringLiteral("typeof(%1) = 'text' AND length(%1) BETWEEN 1 AND %2")
                       .arg(name)
                       .arg(field.Size())
-                : QStringLiteral("typeof(%1) = 'text' AND %1 = datetime(%1)").arg(name);
+                : QStringLiteral("typeof(%1) = 'text' AND %1 IS datetime(%1)").arg(name);
         definitions << QStringLiteral("%1 %2 CONSTRAINT %1 CHECK (%1 IS NULL OR (%3))")
                            .arg(name, DeclaredType(field), check);
     }

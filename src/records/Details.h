@@ -24,6 +24,10 @@ inline const QString kDetailsLocale = QStringLiteral(";LANGID=0x0409;CP=1252;COU
 inline const QString kDatabaseTitle = QStringLiteral("Dravik Database");
 inline const QString kCreateTitle = QStringLiteral("Create Dravik Database");
 
+// The captions of page 1's business types: Save Data stores them, loading compares against them.
+inline constexpr std::array<const char*, 6> kBusinessTypes{
+    "1 - e-Commerce", "2 - ERP", "3 - Business Intelligence", "4 - SCM", "5 - CRM", "99 - Other"};
+
 // The program's folder followed by dravik.mdb.
 QString DatabasePath(const QString& programFolder);
 
