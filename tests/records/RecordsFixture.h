@@ -77,3 +77,28 @@ protected:
 
     QTemporaryDir folder;
 };
+
+// A typical saved entry, every value a page check accepts and none equal to the workbook's
+// defaults, so a load shows whether page 2 kept the record's values.
+inline DetailsEntry TypicalEntry(const QString& company = QStringLiteral("Acme")) {
+    DetailsEntry entry;
+    entry.texts = {company,
+                   QStringLiteral("1 - Finance"),
+                   QStringLiteral(" "),
+                   QStringLiteral("2 - ERP"),
+                   QStringLiteral(" "),
+                   QStringLiteral(" "),
+                   QStringLiteral(" "),
+                   QStringLiteral("99 - Other"),
+                   QStringLiteral("1500"),
+                   QStringLiteral("1 - Vastor"),
+                   QStringLiteral("25"),
+                   QStringLiteral("10"),
+                   QStringLiteral("45"),
+                   QStringLiteral("4"),
+                   QStringLiteral("12"),
+                   QStringLiteral("0 - Not required"),
+                   QStringLiteral("9999")};
+    entry.date = QDateTime(QDate(2026, 1, 2), QTime(9, 8, 7));
+    return entry;
+}
