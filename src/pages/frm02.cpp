@@ -28,7 +28,7 @@ constexpr int RowTop(int question) {
     return 720 + 360 * (question - 3);
 }
 
-constexpr int kLabelLeft = 120;
+constexpr int kLabelLeft = 60;
 constexpr int kInputLeft = 2760;
 constexpr int kInputWidth = 1575;
 

@@ -4,6 +4,7 @@
 #include "PagesFixture.h"
 
 #include "records/frm03data.h"
+#include "records/frm99Create.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -302,6 +303,9 @@ TEST_F(Page1WriteOut, LoadShowsTheBrowserWherePage1Stood) {
     page1->SetLeft(1500);
     page1->SetTop(3000);
     page1->ShowPage();
+    app.msg.Expect("Database Created", kStyleOk, "Create Dravik Database");
+    app.pages.frm99Create().cmdCreate_Click();
+    app.msg.Expect("The Dravik Database is currently empty", kStyleExclamation, "Dravik Database");
     page1->cmdLoad_Click();
     frm03data& browser = app.pages.frm03data();
     EXPECT_TRUE(browser.isVisible());

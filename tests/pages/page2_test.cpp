@@ -3,6 +3,7 @@
 
 #include "PagesFixture.h"
 
+#include <QApplication>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -370,3 +371,35 @@ TEST_F(Page2, ClosingAsksQuitApplication) {
 }
 
 }  // namespace
+
+// Every caption of both pages is readable whole at its place, in the program's own font.
+TEST(PageCaptions, FitTheirControls) {
+    const QFont before = QApplication::font();
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    QApplication::setFont(font);
+    {
+        TestApp app;
+        app.shared.sAppName = kAppTitle;
+        Page* const pages[] = {&app.pages.frm01(), &app.pages.frm02()};
+        for (Page* page : pages) {
+            for (QLabel* label : page->findChildren<QLabel*>()) {
+                const QFontMetrics fm(label->font());
+                EXPECT_LE(fm.horizontalAdvance(label->text()), label->contentsRect().width())
+                    << label->objectName().toStdString();
+                EXPECT_LE(fm.height(), label->height()) << label->objectName().toStdString();
+            }
+            for (QPushButton* button : page->findChildren<QPushButton*>()) {
+                const QFontMetrics fm(button->font());
+                EXPECT_LE(fm.horizontalAdvance(button->text()) + 6, button->width())
+                    << button->objectName().toStdString();
+                EXPECT_LE(fm.height(), button->height()) << button->objectName().toStdString();
+            }
+            for (QCheckBox* box : page->findChildren<QCheckBox*>()) {
+                EXPECT_LE(box->sizeHint().width(), box->width()) << box->objectName().toStdString();
+            }
+        }
+    }
+    QApplication::setFont(before);
+}
