@@ -86,8 +86,8 @@ TEST_F(Save, AValueTheTableRefusesLeavesNoRecordAndKeepsTheEntry) {
 
 TEST_F(Save, NamesWithQuotesAndSqlAndOtherScriptsAreStoredVerbatim) {
     for (const QString& name :
-         {QStringLiteral("Bob'); DROP TABLE Details;--"),
-          QStringLiteral("\"Ünïcødé\" 株式会社 😀"), QStringLiteral("50% ; DELETE FROM Details")}) {
+         {QStringLiteral("Bob'); DROP TABLE Details;--"), QStringLiteral("\"Ünïcødé\" 株式会社 😀"),
+          QStringLiteral("50% ; DELETE FROM Details")}) {
         page1->txtDLQ0->setText(name);
         ExpectUpdated();
         SaveData(app.pages);

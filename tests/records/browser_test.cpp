@@ -1,0 +1,269 @@
+// The record browser through page 1's Load: its window, showing records, the step buttons at
+// both ends, Cancel, erasing, loading a record into both pages, and what it does when the
+// database cannot be used.
+
+#include "RecordsPages.h"
+
+#include <QLabel>
+
+namespace {
+
+const QString kEmpty = QStringLiteral("The Dravik Database is currently empty");
+const QString kLast = QStringLiteral("You reached the last record");
+const QString kFirst = QStringLiteral("You reached the first record");
+
+class Browser : public RecordsPagesTest {
+protected:
+    Browser() { Create(); }
+
+    std::vector<std::string> Boxes(frm03data& b) const {
+        std::vector<std::string> texts;
+        for (QLineEdit* box :
+             {b.txtDLQ12, b.txtDLQ0, b.txtDLQ1, b.txtDLQ21, b.txtDLQ22, b.txtDLQ23, b.txtDLQ24,
+              b.txtDLQ25, b.txtDLQ26, b.txtDLQ3, b.txtDLQ4, b.txtDLQ5, b.txtDLQ6, b.txtDLQ7,
+              b.txtDLQ8, b.txtDLQ9, b.txtDLQ10, b.txtDLQ11}) {
+            texts.push_back(box->text().toStdString());
+        }
+        return texts;
+    }
+    std::string Shown(frm03data& b) const { return b.txtDLQ0->text().toStdString(); }
+    void AddNamed(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            Add(TypicalEntry(QString::fromUtf8(name)));
+        }
+    }
+};
+
+TEST_F(Browser, WindowCaptionControlsAndTabOrder) {
+    frm03data& b = app.pages.frm03data();
+    EXPECT_EQ(b.windowTitle(), "Dravik Lumo - Dravik Database");
+    EXPECT_EQ(b.cmdRetrieve->text(), "Load current record into form");
+    EXPECT_EQ(b.cmdErase->text(), "Erase Current Record");
+    EXPECT_EQ(b.cmdPrevious->geometry(), QRect(Px(4560), Px(480), Px(1095), Px(375)));
+    EXPECT_EQ(b.cmdCancel->geometry(), QRect(Px(3960), Px(5040), Px(1335), Px(735)));
+    EXPECT_EQ(b.txtDLQ11->geometry(), QRect(Px(2040), Px(4440), Px(2295), Px(285)));
+    auto* label = b.findChild<QLabel*>(QStringLiteral("lblDLQ3"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Installed Capacity (GB)");
+    EXPECT_EQ(label->geometry().right() + 1, Px(1815));
+    EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+
+    QWidget* expected[] = {b.txtDLQ0,     b.cmdPrevious, b.cmdNext,
+                           b.cmdRetrieve, b.cmdErase,    b.cmdCancel};
+    QWidget* w = b.txtDLQ0;
+    for (QWidget* next : expected) {
+        EXPECT_EQ(w, next) << next->objectName().toStdString();
+        w = w->nextInFocusChain();
+    }
+    // Loading the page does nothing more; the flags belong to no window.
+    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
+}
+
+TEST_F(Browser, ShowsTheFirstRecordAsStoredWithPercentsDateAndEmptyBusinessTypes) {
+    AddNamed({"First", "Second"});
+    frm03data& b = OpenBrowser();
+    EXPECT_TRUE(b.isVisible());
+    EXPECT_FALSE(page1->isVisible());
+    const std::string date =
+        app.numbers.GeneralDate(QDateTime(QDate(2026, 1, 2), QTime(9, 8, 7))).toStdString();
+    EXPECT_EQ(Boxes(b),
+              (std::vector<std::string>{date, "First", "1 - Finance", "", "2 - ERP", "", "", "",
+                                        "99 - Other", "1500", "1 - Vastor", "25%", "10%", "45%",
+                                        "4", "12%", "0 - Not required", "9999"}));
+}
+
+TEST_F(Browser, AColumnWithNoValueShowsEmpty) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "INSERT INTO Details (Company, BT1) VALUES ('Sparse', '1 - e-Commerce')",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    frm03data& b = OpenBrowser();
+    std::vector<std::string> expected(18, "");
+    expected[1] = "Sparse";
+    expected[3] = "1 - e-Commerce";
+    EXPECT_EQ(Boxes(b), expected);
+}
+
+TEST_F(Browser, AnEmptyTableSaysSoOnceAndEachStepButtonGivesItsEndMessage) {
+    app.msg.Expect(kEmpty, kStyleExclamation, kDb);
+    frm03data& b = OpenBrowser();
+    EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
+    EXPECT_EQ(app.msg.shown.size(), 1u);
+    app.msg.Expect(kLast, kStyleExclamation, kDb);
+    b.cmdNext->click();
+    app.msg.Expect(kFirst, kStyleExclamation, kDb);
+    b.cmdPrevious->click();
+    EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
+}
+
+TEST_F(Browser, EndMessagesComeOnlyWhenPressedAtAnEndAndTheRecordStays) {
+    AddNamed({"A", "B", "C"});
+    frm03data& b = OpenBrowser();
+    app.msg.Expect(kFirst, kStyleExclamation, kDb);
+    b.cmdPrevious->click();
+    EXPECT_EQ(Shown(b), "A");
+    b.cmdNext->click();
+    b.cmdNext->click();  // arriving at the last: no message
+    EXPECT_EQ(Shown(b), "C");
+    app.msg.Expect(kLast, kStyleExclamation, kDb);
+    b.cmdNext->click();
+    EXPECT_EQ(Shown(b), "C");
+    b.cmdPrevious->click();  // the cursor stayed on C, so one back is B
+    EXPECT_EQ(Shown(b), "B");
+}
+
+TEST_F(Browser, CancelKeepsTheCursorAndLoadBeginsAgainAtTheFirst) {
+    AddNamed({"A", "B"});
+    frm03data& b = OpenBrowser();
+    b.cmdNext->click();
+    b.cmdCancel->click();
+    EXPECT_TRUE(page1->isVisible());
+    EXPECT_FALSE(b.isVisible());
+    EXPECT_EQ(Shown(b), "B");
+    OpenBrowser();
+    EXPECT_EQ(Shown(b), "A");
+}
+
+TEST_F(Browser, ErasingTheMiddleTheLastAndTheOnlyRecord) {
+    AddNamed({"A", "B", "C"});
+    frm03data& b = OpenBrowser();
+    b.cmdNext->click();
+    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+                   MsgResult::No);
+    b.cmdErase->click();
+    EXPECT_EQ(Companies(Path()).size(), 3u);
+
+    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+                   MsgResult::Yes);
+    b.cmdErase->click();
+    EXPECT_EQ(Shown(b), "C");  // the one that followed
+    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+                   MsgResult::Yes);
+    b.cmdErase->click();
+    EXPECT_EQ(Shown(b), "A");  // the last erased: the one before it
+    app.msg
+        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+                MsgResult::Yes)
+        .Expect(kEmpty, kStyleExclamation, kDb);
+    b.cmdErase->click();
+    EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
+    EXPECT_TRUE(Companies(Path()).empty());
+
+    app.msg
+        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+                MsgResult::Yes)
+        .Expect(kEmpty, kStyleExclamation, kDb);
+    b.cmdErase->click();
+}
+
+TEST_F(Browser, LoadingAnEmptyTableIsRefusedAndTouchesNothing) {
+    app.msg.Expect(kEmpty, kStyleExclamation, kDb);
+    frm03data& b = OpenBrowser();
+    app.book->ClearLog();
+    app.msg.Expect(QStringLiteral("Can not retrieve data from an empty Database"),
+                   kStyleExclamation, kDb);
+    b.cmdRetrieve->click();
+    EXPECT_TRUE(b.isVisible());
+    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
+    EXPECT_TRUE(app.book->log.isEmpty());
+}
+
+TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
+    page1->chkDLQ2[0]->setChecked(true);  // ticked before: the load unticks it
+    DetailsEntry entry = TypicalEntry(QStringLiteral("O'Hara \"Ltd\"; --"));
+    entry.texts[1] = QStringLiteral("42 - Not in the list");
+    entry.texts[3] = QStringLiteral(" ");
+    entry.texts[4] = QStringLiteral("3 - Business Intelligence");
+    entry.texts[7] = QStringLiteral("99 - other");  // not the caption: case counts
+    Add(entry);
+    ASSERT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
+    frm03data& b = OpenBrowser();
+    b.move(200, 150);
+    app.book->ClearLog();
+    b.cmdRetrieve->click();
+
+    EXPECT_EQ(page1->txtDLQ0->text(), "O'Hara \"Ltd\"; --");
+    EXPECT_EQ(page1->cmbDLQ1->currentText(), "42 - Not in the list");
+    for (int member = 0; member < 6; ++member) {
+        EXPECT_EQ(page1->chkDLQ2[member]->checkState(), member == 2 ? Qt::Checked : Qt::Unchecked)
+            << member;
+    }
+    frm02& page2 = app.pages.frm02();
+    EXPECT_EQ(page2.cmbDLQ4->currentText(), "1 - Vastor");  // not the new page's "2 - Open"
+    EXPECT_EQ(page2.txtDLQ5->text(), "25");                 // the record's, not the default 35
+    EXPECT_EQ(page2.txtDLQ5default->text(), "35");
+    EXPECT_EQ(page2.cmbDLQ10->currentText(), "0 - Not required");
+    EXPECT_EQ(page2.txtDLQ11->text(), "9999");
+    EXPECT_TRUE(app.shared.cLoaded);
+    EXPECT_FALSE(app.shared.cManual);
+    EXPECT_TRUE(page1->TuttoOK);
+    EXPECT_TRUE(page2.TuttoOK);
+    EXPECT_TRUE(
+        app.book->Writes().contains(QStringLiteral("Contents DLQ0 = \"O'Hara \"Ltd\"; --\"")));
+    EXPECT_TRUE(app.book->Writes().contains(QStringLiteral("Contents DLQ5 = \"25%\"")));
+    EXPECT_TRUE(page1->isVisible());
+    EXPECT_FALSE(b.isVisible());
+    EXPECT_EQ(page1->Left(), b.Left());
+
+    // The database was closed: it can be replaced, and Load opens the new one at its start.
+    ASSERT_TRUE(QFile::remove(Path()));
+    Create();
+    Add(TypicalEntry(QStringLiteral("Fresh")));
+    OpenBrowser();
+    EXPECT_EQ(Shown(b), "Fresh");
+}
+
+TEST_F(Browser, AMissingDatabaseIsExplainedAndTheUserIsBackOnPage1) {
+    QFile::remove(Path());
+    app.msg.Expect(QStringLiteral("The Dravik database was not found. It is expected at\r%1\r\r"
+                                  "Please run dravik-create-db in the program's folder to make a "
+                                  "new, empty database.")
+                       .arg(Path()),
+                   kStyleExclamation, kDb);
+    frm03data& b = OpenBrowser();
+    EXPECT_TRUE(page1->isVisible());
+    EXPECT_FALSE(b.isVisible());
+    EXPECT_FALSE(QFileInfo::exists(Path()));
+}
+
+TEST_F(Browser, AForeignFileIsExplainedAndLeftUnchanged) {
+    QFile::remove(Path());
+    QFile garbage(Path());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(2048, '\0'));
+    garbage.close();
+    app.msg.Expect(QStringLiteral("The file\r%1\ris not a Dravik database, or it is damaged. It "
+                                  "was left unchanged.\r\rMove it aside, then run "
+                                  "dravik-create-db in the program's folder to make a new, empty "
+                                  "database.")
+                       .arg(Path()),
+                   kStyleExclamation, kDb);
+    OpenBrowser();
+    EXPECT_TRUE(page1->isVisible());
+    EXPECT_EQ(FileBytes(Path()), QByteArray(2048, '\0'));
+}
+
+TEST_F(Browser, AnEraseTheFileRefusesIsReportedAndNothingIsLost) {
+    AddNamed({"A", "B"});
+    frm03data& b = OpenBrowser();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    app.msg
+        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+                MsgResult::Yes)
+        .Expect(QStringLiteral("The database\r%1\ris in use by another program.\r\rClose that "
+                               "program, then try again.")
+                    .arg(Path()),
+                kStyleExclamation, kDb);
+    b.cmdErase->click();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Shown(b), "A");
+    EXPECT_EQ(Companies(Path()), (std::vector<std::string>{"A", "B"}));
+    b.cmdNext->click();
+    EXPECT_EQ(Shown(b), "B");
+}
+
+}  // namespace
