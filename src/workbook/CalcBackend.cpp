@@ -1,19 +1,612 @@
 #include "workbook/CalcBackend.h"
 
-// Placeholder until the UNO backend lands: the spreadsheet is never found.
-CalcOptions CalcOptions::ForUser() {
-    return {};
-}
+#include "workbook/CalcUno.h"
+
+#include <com/sun/star/awt/XTopWindow2.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/NoSuchElementException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
+#include <com/sun/star/lang/Locale.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/FormulaResult.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeReferrer.hpp>
+#include <com/sun/star/sheet/XNamedRanges.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/NumberFormat.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+#include <com/sun/star/util/XNumberFormatTypes.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <unistd.h>
+#include <chrono>
 
 namespace {
-class NoOffice : public wb::System {
-public:
-    std::shared_ptr<wb::Document> NewDocument(const QString&) override {
-        throw wb::AutomationError(wb::kErrGeneral, "no office");
-    }
+
+using namespace dravik_uno;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+const QString kCalcClassName = QStringLiteral("CorlaTabb.Workbook");
+
+std::string Utf8(const rtl::OUString& text) {
+    return ToQ(text).toStdString();
+}
+
+css::beans::PropertyValue Property(const char* name, Any value) {
+    css::beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = std::move(value);
+    return p;
+}
+
+// Whether the connection and the document a call goes through are still there.
+struct Liveness {
+    std::shared_ptr<OfficeConnection> office;
+    std::shared_ptr<std::atomic<bool>> documentClosed;  // null: not tied to a document
+
+    bool Gone() const { return !office->Alive() || (documentClosed && documentClosed->load()); }
 };
+
+// Runs one step of UNO calls and turns every UNO failure into the automation error the program
+// tells apart: the office or the document gone is 462, a name the document does not have is
+// 6027 (where the step looks a name up), everything else 440.
+template <class Step>
+auto Guarded(const Liveness& live, Step&& step) -> decltype(step()) {
+    if (live.Gone()) {
+        throw wb::AutomationError(wb::kErrOfficeGone, "the office or the workbook has closed");
+    }
+    try {
+        return step();
+    } catch (const css::lang::DisposedException& e) {
+        throw wb::AutomationError(wb::kErrOfficeGone, Utf8(e.Message));
+    } catch (const css::container::NoSuchElementException& e) {
+        throw wb::AutomationError(live.Gone() ? wb::kErrOfficeGone : wb::kErrUndefinedName,
+                                  Utf8(e.Message));
+    } catch (const css::uno::Exception& e) {
+        // A dead bridge may answer with a plain RuntimeException, a closed document with
+        // anything at all.
+        throw wb::AutomationError(live.Gone() ? wb::kErrOfficeGone : wb::kErrGeneral,
+                                  Utf8(e.Message));
+    }
+}
+
+[[noreturn]] void Undefined(const QString& what) {
+    throw wb::AutomationError(wb::kErrUndefinedName, what.toStdString() + " is not defined");
+}
+
+// Watches a document for being closed (by the user or otherwise) for as long as it is held.
+class DocumentWatch {
+public:
+    explicit DocumentWatch(Reference<css::lang::XComponent> model)
+        : model_(std::move(model)), listener_(DisposeFlagListener(closed_)) {
+        model_->addEventListener(listener_);
+    }
+    ~DocumentWatch() {
+        if (!closed_->load()) {
+            try {
+                model_->removeEventListener(listener_);
+            } catch (const css::uno::Exception&) {
+                // The office went away meanwhile; nothing to unregister from.
+            }
+        }
+    }
+    DocumentWatch(const DocumentWatch&) = delete;
+    DocumentWatch& operator=(const DocumentWatch&) = delete;
+
+    const std::shared_ptr<std::atomic<bool>>& Closed() const { return closed_; }
+
+private:
+    std::shared_ptr<std::atomic<bool>> closed_ = std::make_shared<std::atomic<bool>>(false);
+    Reference<css::lang::XComponent> model_;
+    Reference<css::lang::XEventListener> listener_;
+};
+
+// Text that Calc's input would take as a formula. A user typing it makes a formula; a value
+// handed over from a text box must stay what was typed, so that a company name such as
+// =WEBSERVICE("http://x") never runs. A sign before a plain number ("-5", "+1.5E3", "-25%")
+// stays a number.
+bool LooksLikeFormula(const QString& text) {
+    if (text.isEmpty()) {
+        return false;
+    }
+    const QChar first = text.front();
+    if (first == u'=' || first == u'@') {
+        return true;
+    }
+    if (first != u'+' && first != u'-') {
+        return false;
+    }
+    const QString rest = text.mid(1);
+    if (rest.isEmpty() ||
+        !(rest.front().isDigit() || rest.front() == u'.' || rest.front() == u',')) {
+        return true;
+    }
+    for (const QChar c : rest) {
+        const bool numberChar = c.isDigit() || c == u'.' || c == u',' || c == u'\'' || c == u' ' ||
+                                c == u'e' || c == u'E' || c == u'+' || c == u'-' || c == u'%';
+        if (!numberChar) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class CalcRange : public wb::Range {
+public:
+    CalcRange(Liveness live, Reference<css::table::XCellRange> cells)
+        : live_(std::move(live)), cells_(std::move(cells)) {}
+
+    void SetContents(const wb::CellValue& value) override {
+        Guarded(live_, [&] {
+            const Reference<css::table::XCell> first = cells_->getCellByPosition(0, 0);
+            const css::table::CellRangeAddress area =
+                Reference<css::sheet::XCellRangeAddressable>(cells_, UNO_QUERY_THROW)
+                    ->getRangeAddress();
+            // A range of more than one cell takes the value in every cell, as typing it into
+            // a selection with Alt+Enter would.
+            for (sal_Int32 row = 0; row <= area.EndRow - area.StartRow; ++row) {
+                for (sal_Int32 column = 0; column <= area.EndColumn - area.StartColumn; ++column) {
+                    Write(row == 0 && column == 0 ? first : cells_->getCellByPosition(column, row),
+                          value);
+                }
+            }
+        });
+    }
+
+    wb::CellValue CellValueOf() override {
+        return Guarded(live_, [&]() -> wb::CellValue {
+            const Reference<css::table::XCell> cell = cells_->getCellByPosition(0, 0);
+            switch (cell->getType()) {
+                case css::table::CellContentType_EMPTY:
+                    return QString();
+                case css::table::CellContentType_VALUE:
+                    return cell->getValue();
+                case css::table::CellContentType_TEXT:
+                    return TextOf(cell);
+                default:
+                    break;
+            }
+            // A formula: its result. An error result reads as the text the cell shows
+            // ("#VALUE!", "Err:502"), which no caller takes for a number.
+            sal_Int32 resultType = 0;
+            Reference<css::beans::XPropertySet>(cell, UNO_QUERY_THROW)
+                ->getPropertyValue("FormulaResultType2") >>= resultType;
+            if (resultType == css::sheet::FormulaResult::VALUE) {
+                return cell->getValue();
+            }
+            return TextOf(cell);
+        });
+    }
+
+private:
+    static QString TextOf(const Reference<css::table::XCell>& cell) {
+        return ToQ(Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+    }
+
+    static void Write(const Reference<css::table::XCell>& cell, const wb::CellValue& value) {
+        if (const double* number = std::get_if<double>(&value)) {
+            cell->setValue(*number);
+        } else if (const bool* flag = std::get_if<bool>(&value)) {
+            WriteBoolean(cell, *flag);
+        } else {
+            WriteText(cell, std::get<QString>(value));
+        }
+    }
+
+    static void WriteText(const Reference<css::table::XCell>& cell, const QString& text) {
+        if (LooksLikeFormula(text)) {
+            Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->setString(ToOU(text));
+            return;
+        }
+        // As typed into the cell: numbers, percentages and dates in the document's locale.
+        Reference<css::beans::XPropertySet> props(cell, UNO_QUERY_THROW);
+        props->setPropertyValue("FormulaLocal", Any(ToOU(text)));
+        // A sign followed only by digits and operators ("-5-3") passes the check above and
+        // would be left as a formula; it is kept as typed instead.
+        if ((text.front() == u'+' || text.front() == u'-') &&
+            cell->getType() == css::table::CellContentType_FORMULA) {
+            Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->setString(ToOU(text));
+        }
+    }
+
+    void static WriteBoolean(const Reference<css::table::XCell>& cell, bool flag) {
+        cell->setValue(flag ? 1.0 : 0.0);
+        // Shown as TRUE or FALSE, as Calc shows a Boolean it computed itself.
+        Reference<css::beans::XPropertySet> props(cell, UNO_QUERY_THROW);
+        css::lang::Locale locale;
+        props->getPropertyValue("CharLocale") >>= locale;
+        const Reference<css::util::XNumberFormatsSupplier> supplier(
+            props->getPropertyValue("NumberFormatsSupplier"), UNO_QUERY);
+        if (supplier.is()) {
+            const Reference<css::util::XNumberFormatTypes> types(supplier->getNumberFormats(),
+                                                                 UNO_QUERY_THROW);
+            props->setPropertyValue("NumberFormat", Any(types->getStandardFormat(
+                                                        css::util::NumberFormat::LOGICAL, locale)));
+        }
+    }
+
+    Liveness live_;
+    Reference<css::table::XCellRange> cells_;
+};
+
+class CalcSheet : public wb::Sheet {
+public:
+    CalcSheet(Liveness live, Reference<css::frame::XModel> model,
+              Reference<css::sheet::XSpreadsheet> sheet)
+        : live_(std::move(live)), model_(std::move(model)), sheet_(std::move(sheet)) {}
+
+    void TurnTo() override {
+        Guarded(live_, [&] {
+            const Reference<css::sheet::XSpreadsheetView> view(model_->getCurrentController(),
+                                                               UNO_QUERY);
+            if (!view.is()) {
+                // The workbook's window has been closed.
+                throw wb::AutomationError(wb::kErrOfficeGone, "the workbook has no window");
+            }
+            view->setActiveSheet(sheet_);
+        });
+    }
+
+private:
+    Liveness live_;
+    Reference<css::frame::XModel> model_;
+    Reference<css::sheet::XSpreadsheet> sheet_;
+};
+
+class CalcApplication;
+
+class CalcDocument : public wb::Document, public std::enable_shared_from_this<CalcDocument> {
+public:
+    CalcDocument(std::shared_ptr<OfficeConnection> office, Reference<css::frame::XModel> model)
+        : office_(std::move(office)),
+          model_(std::move(model)),
+          watch_(Reference<css::lang::XComponent>(model_, UNO_QUERY_THROW)),
+          live_{office_, watch_.Closed()} {
+        const Reference<css::sheet::XSpreadsheetDocument> spreadsheet(model_, UNO_QUERY_THROW);
+        sheets_ = spreadsheet->getSheets();
+        Reference<css::beans::XPropertySet>(model_, UNO_QUERY_THROW)
+            ->getPropertyValue("NamedRanges") >>= names_;
+        if (!sheets_.is() || !names_.is()) {
+            throw wb::AutomationError(wb::kErrGeneral, "not a spreadsheet");
+        }
+    }
+
+    std::shared_ptr<wb::Application> ParentApplication() override;
+
+    // Marks the empty document unmodified, so that loading the workbook into its window
+    // replaces it without asking whether to save it.
+    void FirstPreparatoryCall() override {
+        Guarded(live_, [&] {
+            Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
+        });
+    }
+
+    // Makes sure the document still has its window: one closed during the start-up is reported
+    // there, not later as a missing workbook.
+    void SecondPreparatoryCall() override { Frame(); }
+
+    std::shared_ptr<wb::Range> GetRange(const QString& name) override {
+        return Guarded(live_, [&]() -> std::shared_ptr<wb::Range> {
+            const qsizetype colon = name.indexOf(u':');
+            Reference<css::table::XCellRange> cells;
+            if (colon >= 0) {
+                // "Y:E8": sheet Y, cell E8.
+                const Reference<css::table::XCellRange> sheet = SheetByName(name.left(colon));
+                try {
+                    cells = sheet->getCellRangeByName(ToOU(name.mid(colon + 1)));
+                } catch (const css::uno::RuntimeException&) {
+                    if (live_.Gone()) {
+                        throw;
+                    }
+                    Undefined(name);  // not a cell address
+                }
+            } else {
+                if (!names_->hasByName(ToOU(name))) {
+                    Undefined(name);
+                }
+                const Reference<css::sheet::XCellRangeReferrer> referrer(
+                    names_->getByName(ToOU(name)), UNO_QUERY_THROW);
+                cells = referrer->getReferredCells();
+            }
+            if (!cells.is()) {
+                Undefined(name);  // a name for a constant or formula, not for cells
+            }
+            return std::make_shared<CalcRange>(live_, cells);
+        });
+    }
+
+    std::shared_ptr<wb::Sheet> GetSheet(const QString& name) override {
+        return Guarded(live_, [&] {
+            return std::make_shared<CalcSheet>(
+                live_, model_,
+                Reference<css::sheet::XSpreadsheet>(SheetByName(name), UNO_QUERY_THROW));
+        });
+    }
+
+    Reference<css::frame::XFrame> Frame() {
+        return Guarded(live_, [&] {
+            const Reference<css::frame::XController> controller = model_->getCurrentController();
+            const Reference<css::frame::XFrame> frame =
+                controller.is() ? controller->getFrame() : nullptr;
+            if (!frame.is()) {
+                throw wb::AutomationError(wb::kErrOfficeGone, "the document has no window");
+            }
+            return frame;
+        });
+    }
+
+    const Reference<css::frame::XModel>& Model() const { return model_; }
+    const Liveness& Live() const { return live_; }
+
+private:
+    Reference<css::table::XCellRange> SheetByName(const QString& name) {
+        if (!sheets_->hasByName(ToOU(name))) {
+            Undefined(QStringLiteral("sheet ") + name);
+        }
+        return Reference<css::table::XCellRange>(sheets_->getByName(ToOU(name)), UNO_QUERY_THROW);
+    }
+
+    std::shared_ptr<OfficeConnection> office_;
+    Reference<css::frame::XModel> model_;
+    DocumentWatch watch_;
+    Liveness live_;
+    // Looked up once per document; every range and sheet is still looked up by name per call.
+    Reference<css::sheet::XSpreadsheets> sheets_;
+    Reference<css::sheet::XNamedRanges> names_;
+};
+
+class CalcWindow : public wb::Window {
+public:
+    CalcWindow(Liveness live, Reference<css::frame::XFrame> frame)
+        : live_(std::move(live)), frame_(std::move(frame)) {}
+
+    void Invoke(const QString& member) override {
+        Guarded(live_, [&] {
+            const Reference<css::awt::XWindow> window = frame_->getContainerWindow();
+            const Reference<css::awt::XTopWindow2> top(window, UNO_QUERY);
+            if (!top.is()) {
+                throw wb::AutomationError(wb::kErrOfficeGone, "the office window has gone");
+            }
+            if (member == u"Activate") {
+                top->toFront();
+                frame_->activate();
+            } else if (member == u"Restore") {
+                top->setIsMinimized(false);
+                top->setIsMaximized(false);
+            } else if (member == u"Maximize") {
+                top->setIsMaximized(true);
+            } else {
+                throw wb::AutomationError(wb::kErrGeneral,
+                                          "no window member " + member.toStdString());
+            }
+        });
+    }
+
+private:
+    Liveness live_;
+    Reference<css::frame::XFrame> frame_;
+};
+
+// The office as the program sees it: its window is the window of the document it was reached
+// through, and the workbook opens into that same window.
+class CalcApplication : public wb::Application {
+public:
+    explicit CalcApplication(std::shared_ptr<CalcDocument> document)
+        : document_(std::move(document)) {}
+
+    void SetVisible(bool visible) override {
+        const Reference<css::frame::XFrame> frame = document_->Frame();
+        Guarded(document_->Live(), [&] { frame->getContainerWindow()->setVisible(visible); });
+    }
+
+    std::shared_ptr<wb::Window> MainWindow() override {
+        return std::make_shared<CalcWindow>(document_->Live(), document_->Frame());
+    }
+
+    std::shared_ptr<wb::Document> OpenDocument(const QString& fileName, const QString& folder,
+                                               const std::optional<wb::CellValue>&,
+                                               const std::optional<wb::CellValue>&, bool) override {
+        const QString path = QDir(folder).absoluteFilePath(fileName);
+        const QFileInfo file(path);
+        if (!file.isFile() || !file.isReadable()) {
+            throw wb::AutomationError(wb::kErrGeneral, path.toStdString() + " cannot be read");
+        }
+        const std::shared_ptr<OfficeConnection> office = document_->Live().office;
+        const Reference<css::frame::XFrame> frame = document_->Frame();
+        return Guarded(document_->Live(), [&]() -> std::shared_ptr<wb::Document> {
+            // Still open from an earlier run: taken as it is; loading it a second time would
+            // ask whether to open a copy.
+            if (const Reference<css::frame::XModel> open = FindOpen(*office, path); open.is()) {
+                auto workbook = std::make_shared<CalcDocument>(office, open);
+                CloseQuietly(document_->Model());
+                ShowInFront(workbook->Frame());
+                document_ = workbook;
+                return workbook;
+            }
+            // Into the empty document's window, which it replaces: no second window lingers,
+            // and the window keeps the size and place it was given.
+            const css::beans::PropertyValue props[] = {
+                Property("FilterName", Any(rtl::OUString("calc8"))),
+                Property("Hidden", Any(false))};
+            const Sequence<css::beans::PropertyValue> args(props, 2);
+            const Reference<css::lang::XComponent> loaded =
+                Reference<css::frame::XComponentLoader>(frame, UNO_QUERY_THROW)
+                    ->loadComponentFromURL(FileUrl(path), "_self", 0, args);
+            const Reference<css::frame::XModel> model(loaded, UNO_QUERY);
+            if (!model.is()) {
+                throw wb::AutomationError(wb::kErrGeneral,
+                                          path.toStdString() + " is not a spreadsheet");
+            }
+            auto workbook = std::make_shared<CalcDocument>(office, model);
+            document_ = workbook;
+            return workbook;
+        });
+    }
+
+private:
+    static Reference<css::frame::XModel> FindOpen(const OfficeConnection& office,
+                                                  const QString& path) {
+        const Reference<css::container::XEnumeration> all =
+            office.Desktop()->getComponents()->createEnumeration();
+        while (all->hasMoreElements()) {
+            const Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
+            if (model.is() && SameFile(model->getURL(), path)) {
+                return model;
+            }
+        }
+        return nullptr;
+    }
+
+    static void ShowInFront(const Reference<css::frame::XFrame>& frame) {
+        const Reference<css::awt::XWindow> window = frame->getContainerWindow();
+        window->setVisible(true);
+        const Reference<css::awt::XTopWindow2> top(window, UNO_QUERY);
+        if (top.is()) {
+            top->setIsMaximized(true);
+            top->toFront();
+        }
+    }
+
+    static void CloseQuietly(const Reference<css::frame::XModel>& model) {
+        const Reference<css::util::XCloseable> closeable(model, UNO_QUERY);
+        if (closeable.is()) {
+            closeable->close(true);
+        }
+    }
+
+    std::shared_ptr<CalcDocument> document_;
+};
+
+std::shared_ptr<wb::Application> CalcDocument::ParentApplication() {
+    return std::make_shared<CalcApplication>(shared_from_this());
+}
+
+class CalcSystem : public wb::System {
+public:
+    explicit CalcSystem(CalcOptions options) : options_(std::move(options)) {}
+
+    std::shared_ptr<wb::Document> NewDocument(const QString& className) override {
+        if (className != kCalcClassName) {
+            throw wb::AutomationError(wb::kErrGeneral,
+                                      "no application registered as " + className.toStdString());
+        }
+        const std::shared_ptr<OfficeConnection> office = Office();
+        const Liveness live{office, nullptr};
+        return Guarded(live, [&] {
+            const css::beans::PropertyValue hidden = Property("Hidden", Any(false));
+            const Sequence<css::beans::PropertyValue> args(&hidden, 1);
+            const Reference<css::frame::XModel> model(
+                office->Desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0, args),
+                UNO_QUERY);
+            if (!model.is()) {
+                throw wb::AutomationError(wb::kErrGeneral, "no spreadsheet document");
+            }
+            return std::make_shared<CalcDocument>(office, model);
+        });
+    }
+
+private:
+    // The office on the user's pipe; started when nothing answers there.
+    std::shared_ptr<OfficeConnection> Office() {
+        if (office_ && office_->Alive()) {
+            return office_;
+        }
+        office_.reset();
+        if (auto answer = TryConnect()) {
+            return office_ = answer;
+        }
+        Start();
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
+        do {
+            QThread::msleep(100);
+            if (auto answer = TryConnect()) {
+                return office_ = answer;
+            }
+        } while (std::chrono::steady_clock::now() < deadline);
+        throw wb::AutomationError(wb::kErrGeneral, "the office did not answer on its pipe");
+    }
+
+    std::shared_ptr<OfficeConnection> TryConnect() {
+        try {
+            return OfficeConnection::Connect(options_.pipeName);
+        } catch (const css::uno::Exception& e) {
+            throw wb::AutomationError(wb::kErrGeneral, Utf8(e.Message));
+        }
+    }
+
+    void Start() {
+        QStringList args{QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
+                             .arg(options_.pipeName),
+                         QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+                         QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck")};
+        if (options_.headless) {
+            args << QStringLiteral("--headless");
+        }
+        if (!options_.profileUrl.isEmpty()) {
+            args << QStringLiteral("-env:UserInstallation=") + options_.profileUrl;
+        }
+        // Detached: the office outlives the program and keeps showing the workbook.
+        if (options_.sofficePath.isEmpty() ||
+            !QProcess::startDetached(options_.sofficePath, args)) {
+            throw wb::AutomationError(wb::kErrGeneral,
+                                      "cannot start " + options_.sofficePath.toStdString());
+        }
+    }
+
+    CalcOptions options_;
+    std::shared_ptr<OfficeConnection> office_;
+};
+
 }  // namespace
 
-std::unique_ptr<wb::System> MakeCalcSystem(const CalcOptions&) {
-    return std::make_unique<NoOffice>();
+CalcOptions CalcOptions::ForUser() {
+    CalcOptions options;
+    const QString installed = QStringLiteral(DRAVIK_OFFICE_PROGRAM_DIR "/soffice");
+    options.sofficePath = QFileInfo(installed).isExecutable()
+                              ? installed
+                              : QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) {
+        user = QString::number(getuid());
+    }
+    for (QChar& c : user) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128)) {
+            c = u'_';
+        }
+    }
+    // One pipe per user: a second start of the program finds the office the first one left open.
+    options.pipeName = QStringLiteral("dravik_lumo_calc_") + user;
+    return options;
+}
+
+std::unique_ptr<wb::System> MakeCalcSystem(const CalcOptions& options) {
+    return std::make_unique<CalcSystem>(options);
 }

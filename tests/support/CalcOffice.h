@@ -1,0 +1,74 @@
+#pragma once
+// A real headless office for tests and benchmarks, on a private profile in a temporary folder
+// and a pipe of its own, so that it never meets the user's office or another test's.
+//
+//   CalcOffice office;                                   // started and answering, or throws
+//   std::unique_ptr<wb::System> sys = office.System();   // the backend, pointed at this office
+//   office.MakeWorkbook(path);                           // a workbook with the program's ranges
+//   office.Kill();                                       // the office goes away, as in a crash
+//
+// The destructor ends the office (terminate, then kill if it hangs) and removes the profile.
+// One office takes several seconds to start: share one per test executable.
+
+#include "workbook/Automation.h"
+#include "workbook/CalcBackend.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <sys/types.h>
+#include <memory>
+
+namespace dravik_uno {
+class OfficeConnection;
+}
+
+class CalcOffice {
+public:
+    CalcOffice();
+    ~CalcOffice();
+    CalcOffice(const CalcOffice&) = delete;
+    CalcOffice& operator=(const CalcOffice&) = delete;
+
+    // Backend options that reach this office (never start another one).
+    CalcOptions Options() const;
+    std::unique_ptr<wb::System> System() const;
+
+    // Ends the office's processes at once, without letting it close anything.
+    void Kill();
+    bool Running() const;
+
+    // A folder for the test's files, removed with the office.
+    QString TempDir() const { return files_.path(); }
+
+    // Saves at path (an OpenDocument spreadsheet whatever the extension) a workbook with what the
+    // program uses: sheets "Y" and "TOC Overview" (and "Data", shown first); the ranges "DL",
+    // "DLQ0" to "DLQ11" on "Data"; and the six defaults computed from what is written:
+    //   DL_DEF_SP = DLQ1/8, DL_DEF_RC = Y.F8/100, DL_DEF_R1 = DLQ5/2, DL_DEF_GR = 0.1,
+    //   DL_DEF_OPER = IF(Y.E8="1";1;0), DL_DEF_OUTCOST = DLQ11*2.
+    // Without withDL the range "DL" is left out.
+    void MakeWorkbook(const QString& path, bool withDL = true);
+
+    // Probes of a document the office has open (by its file path), over the support's own
+    // connection. Each fails the calling test through an exception when the document is not open.
+    QString ActiveSheet(const QString& path);
+    // "EMPTY", "VALUE", "TEXT" or "FORMULA" for a range name or a "Sheet.A1" address.
+    QString CellKind(const QString& path, const QString& cell);
+    // The windows (frames) the office shows.
+    int FrameCount();
+    // Closes the document as the user closing its window would.
+    void CloseDocument(const QString& path);
+
+private:
+    std::shared_ptr<dravik_uno::OfficeConnection> Connection();
+
+    QTemporaryDir profile_;
+    QTemporaryDir files_;
+    QString pipeName_;
+    pid_t pid_ = -1;
+    std::shared_ptr<dravik_uno::OfficeConnection> connection_;
+};
+
+// The workbook built with the program ($DRAVIK_BIN_DIR/Dravik-Lumo_V117a.tabb), or empty text
+// when it is not there.
+QString BuiltWorkbookPath();

@@ -1,0 +1,303 @@
+// The Calc backend against a real headless office: opening the workbook and its failures,
+// the forms values take in the cells, the sheet turn, and the error numbers the program tells
+// apart. One office serves the whole executable; the crash test starts one of its own.
+
+#include "CalcOffice.h"
+#include "TestPlatform.h"
+#include "shell/Platform.h"
+#include "workbook/CalcBackend.h"
+#include "workbook/RangeExchange.h"
+#include "workbook/WorkbookConnection.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CalcOffice* sharedOffice = nullptr;
+
+class OfficeEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { sharedOffice = new CalcOffice; }
+    void TearDown() override {
+        delete sharedOffice;
+        sharedOffice = nullptr;
+    }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
+
+const QString kWorkbook = QStringLiteral("Dravik-Lumo_V117a.tabb");
+
+// Runs body and gives the automation error number it failed with, or 0.
+template <class Body>
+int ErrorNumberOf(Body&& body) {
+    try {
+        body();
+    } catch (const wb::AutomationError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+class CalcWorkbookTest : public ::testing::Test {
+protected:
+    CalcOffice& office = *sharedOffice;
+
+    // A folder of its own for each test, with a space and a non-ASCII letter in its name.
+    QString Folder() {
+        const QString folder =
+            QDir(office.TempDir())
+                .filePath(
+                    QStringLiteral("Prüfung %1")
+                        .arg(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+    // The whole opening of the program, on a workbook made for the test.
+    WorkbookHandles Open(bool withDL = true) {
+        folder = Folder();
+        path = QDir(folder).filePath(kWorkbook);
+        office.MakeWorkbook(path, withDL);
+        system = office.System();
+        return OpenWorkbookConnection(*system, kWorkbook, folder, msg, end);
+    }
+
+    double Number(const QString& range) {
+        const wb::CellValue value = GetRangeValue(*handles.CTabbDoc, range);
+        EXPECT_TRUE(std::holds_alternative<double>(value)) << range.toStdString();
+        return std::holds_alternative<double>(value) ? std::get<double>(value) : -1e300;
+    }
+
+    QString Text(const QString& range) {
+        const wb::CellValue value = GetRangeValue(*handles.CTabbDoc, range);
+        EXPECT_TRUE(std::holds_alternative<QString>(value)) << range.toStdString();
+        return std::holds_alternative<QString>(value) ? std::get<QString>(value) : QString();
+    }
+
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    std::unique_ptr<wb::System> system;
+    WorkbookHandles handles;
+    QString folder;
+    QString path;
+};
+
+TEST(CalcSystem, KnowsOnlyTheSpreadsheetClassName) {
+    CalcOptions options;  // no office at all: the name is refused before any start
+    options.pipeName = QStringLiteral("dravik_test_never_used");
+    const auto system = MakeCalcSystem(options);
+    EXPECT_EQ(wb::kErrGeneral, ErrorNumberOf([&] { system->NewDocument("Excel.Application"); }));
+    EXPECT_EQ(wb::kErrGeneral, ErrorNumberOf([&] { system->NewDocument("corlatabb.workbook"); }));
+}
+
+TEST(CalcSystem, ForUserNamesTheInstalledOfficeAndAPipeOfTheUser) {
+    const CalcOptions options = CalcOptions::ForUser();
+    EXPECT_TRUE(options.sofficePath.endsWith(QStringLiteral("soffice")));
+    EXPECT_TRUE(options.pipeName.startsWith(QStringLiteral("dravik_lumo_calc_")));
+    EXPECT_FALSE(options.headless);
+    EXPECT_TRUE(options.profileUrl.isEmpty());
+}
+
+TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
+    CalcOptions options;
+    options.sofficePath = QStringLiteral("/nonexistent/program/soffice");
+    options.pipeName = QStringLiteral("dravik_test_nobody_%1").arg(getpid());
+    options.startTimeoutMs = 2000;
+    const auto system = MakeCalcSystem(options);
+    EXPECT_EQ(wb::kErrGeneral,
+              ErrorNumberOf([&] { system->NewDocument(QStringLiteral("CorlaTabb.Workbook")); }));
+
+    ScriptedMessageBoxes msg;
+    msg.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
+               kStyleCritical, QStringLiteral("Critical Error"));
+    TestProgramEnd end;
+    EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, QDir::tempPath(), msg, end),
+                 ProgramEnded);
+    EXPECT_EQ(1, end.endCount);
+}
+
+TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
+    system = office.System();
+    msg.Expect(QStringLiteral("Missing-Book.tabb not found!"), kStyleExclamation,
+               QStringLiteral("Critical Error"));
+    EXPECT_THROW(
+        OpenWorkbookConnection(*system, QStringLiteral("Missing-Book.tabb"), Folder(), msg, end),
+        ProgramEnded);
+    EXPECT_EQ(1, end.endCount);
+}
+
+TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
+    msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
+               QStringLiteral("Critical Error"));
+    EXPECT_THROW(Open(/*withDL=*/false), ProgramEnded);
+    EXPECT_EQ(1, end.endCount);
+}
+
+TEST_F(CalcWorkbookTest, OpeningShowsTheWorkbookInOneWindowAndWritesDL) {
+    const int framesBefore = office.FrameCount();
+    handles = Open();
+    ASSERT_TRUE(handles.CTabbDoc && handles.CTabbApp);
+    EXPECT_EQ(0, end.endCount);
+    EXPECT_DOUBLE_EQ(1.0, Number(QStringLiteral("DL")));
+    EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("DL")));
+    // The empty document of the first step gave its window to the workbook.
+    EXPECT_EQ(framesBefore + 1, office.FrameCount());
+    // The window still answers to the program's calls.
+    for (const char* member : {"Activate", "Restore", "Maximize"}) {
+        EXPECT_NO_THROW(handles.CTabbApp->MainWindow()->Invoke(QString::fromLatin1(member)));
+    }
+    EXPECT_EQ(wb::kErrGeneral, ErrorNumberOf([&] {
+                  handles.CTabbApp->MainWindow()->Invoke(QStringLiteral("Minimise"));
+              }));
+}
+
+TEST_F(CalcWorkbookTest, AWorkbookAlreadyOpenIsTakenAsItIs) {
+    handles = Open();
+    PutRange(*handles.CTabbDoc, QStringLiteral("DLQ0"), QStringLiteral("Kept"));
+    const int framesBefore = office.FrameCount();
+
+    // A second start of the program while the office still shows the workbook.
+    const auto again = office.System();
+    const WorkbookHandles second = OpenWorkbookConnection(*again, kWorkbook, folder, msg, end);
+    EXPECT_EQ(QStringLiteral("Kept"), std::get<QString>(GetRangeValue(*second.CTabbDoc, "DLQ0")));
+    EXPECT_EQ(framesBefore, office.FrameCount());
+}
+
+TEST_F(CalcWorkbookTest, TextIsEnteredAsTypedButNeverAsAFormula) {
+    handles = Open();
+    wb::Document& doc = *handles.CTabbDoc;
+    const auto put = [&](const char* range, const wb::CellValue& value) {
+        PutRange(doc, QString::fromLatin1(range), value);
+    };
+
+    put("DLQ3", QStringLiteral("1500"));
+    EXPECT_DOUBLE_EQ(1500.0, Number(QStringLiteral("DLQ3")));
+    put("DLQ5", QStringLiteral("25%"));
+    EXPECT_DOUBLE_EQ(0.25, Number(QStringLiteral("DLQ5")));
+    put("DLQ9", QStringLiteral("0.5"));
+    EXPECT_DOUBLE_EQ(0.5, Number(QStringLiteral("DLQ9")));
+    put("DLQ8", QStringLiteral("-5"));
+    EXPECT_DOUBLE_EQ(-5.0, Number(QStringLiteral("DLQ8")));
+    put("DLQ8", QStringLiteral("+5"));
+    EXPECT_DOUBLE_EQ(5.0, Number(QStringLiteral("DLQ8")));
+    put("DLQ11", 12.0);
+    EXPECT_DOUBLE_EQ(12.0, Number(QStringLiteral("DLQ11")));
+
+    // A company name is whatever was typed, even when Calc would take it for a formula.
+    for (const char* typed : {"=WEBSERVICE(\"http://x\")", "+A1", "-SUM(1;2)", "@A1", "-5-3",
+                              "ACME Storage", "  spaced  "}) {
+        put("DLQ0", QString::fromUtf8(typed));
+        EXPECT_EQ(QString::fromUtf8(typed), Text(QStringLiteral("DLQ0")));
+        EXPECT_EQ(QStringLiteral("TEXT"), office.CellKind(path, QStringLiteral("DLQ0"))) << typed;
+    }
+
+    put("DLQ0", QString());
+    EXPECT_EQ(QString(), Text(QStringLiteral("DLQ0")));
+    EXPECT_EQ(QStringLiteral("EMPTY"), office.CellKind(path, QStringLiteral("DLQ0")));
+
+    // A cell address of sheet Y.
+    put("Y:J8", QStringLiteral("99"));
+    EXPECT_DOUBLE_EQ(99.0, Number(QStringLiteral("Y:J8")));
+    EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("Y.J8")));
+}
+
+TEST_F(CalcWorkbookTest, WrittenAnswersReachTheWorkbooksFormulas) {
+    handles = Open();
+    wb::Document& doc = *handles.CTabbDoc;
+    PutRange(doc, QStringLiteral("DLQ1"), QStringLiteral("1"));
+    PutRange(doc, QStringLiteral("Y:E8"), QStringLiteral("1"));
+    PutRange(doc, QStringLiteral("Y:F8"), QStringLiteral("2"));
+    PutRange(doc, QStringLiteral("DLQ5"), QStringLiteral("25%"));
+    PutRange(doc, QStringLiteral("DLQ11"), QStringLiteral("1000"));
+
+    EXPECT_DOUBLE_EQ(0.125, Number(QStringLiteral("DL_DEF_SP")));
+    EXPECT_DOUBLE_EQ(0.02, Number(QStringLiteral("DL_DEF_RC")));
+    EXPECT_DOUBLE_EQ(0.125, Number(QStringLiteral("DL_DEF_R1")));
+    EXPECT_DOUBLE_EQ(0.1, Number(QStringLiteral("DL_DEF_GR")));
+    EXPECT_DOUBLE_EQ(1.0, Number(QStringLiteral("DL_DEF_OPER")));
+    EXPECT_DOUBLE_EQ(2000.0, Number(QStringLiteral("DL_DEF_OUTCOST")));
+
+    // A tie after the product: 0.125 * 100 is 12.5, which rounds to the even 12.
+    EXPECT_EQ(12.0, RoundHalfEven(Number(QStringLiteral("DL_DEF_SP")) * 100));
+
+    // A formula whose result is an error reads as the text the cell shows.
+    PutRange(doc, QStringLiteral("DLQ11"), QStringLiteral("many"));
+    EXPECT_EQ(QStringLiteral("#VALUE!"), Text(QStringLiteral("DL_DEF_OUTCOST")));
+}
+
+TEST_F(CalcWorkbookTest, TurnToShowsTheSheet) {
+    handles = Open();
+    TurnToSheet(*handles.CTabbDoc, QStringLiteral("TOC Overview"));
+    EXPECT_EQ(QStringLiteral("TOC Overview"), office.ActiveSheet(path));
+    TurnToSheet(*handles.CTabbDoc, QStringLiteral("Y"));
+    EXPECT_EQ(QStringLiteral("Y"), office.ActiveSheet(path));
+}
+
+TEST_F(CalcWorkbookTest, NamesTheWorkbookDoesNotDefineAre6027) {
+    handles = Open();
+    wb::Document& doc = *handles.CTabbDoc;
+    for (const char* name : {"DLQ99", "Q:E8", "Y:NOTACELL", "DL_DEF_sp ", ""}) {
+        EXPECT_EQ(wb::kErrUndefinedName,
+                  ErrorNumberOf([&] { PutRange(doc, QString::fromLatin1(name), "1"); }))
+            << name;
+    }
+    EXPECT_EQ(wb::kErrUndefinedName,
+              ErrorNumberOf([&] { TurnToSheet(doc, QStringLiteral("TOC Overview 2")); }));
+}
+
+TEST_F(CalcWorkbookTest, AWorkbookClosedByTheUserIs462) {
+    handles = Open();
+    const std::shared_ptr<wb::Range> held = handles.CTabbDoc->GetRange(QStringLiteral("DLQ0"));
+    office.CloseDocument(path);
+    EXPECT_EQ(wb::kErrOfficeGone, ErrorNumberOf([&] { held->SetContents(QStringLiteral("x")); }));
+    EXPECT_EQ(wb::kErrOfficeGone,
+              ErrorNumberOf([&] { GetRangeValue(*handles.CTabbDoc, QStringLiteral("DL")); }));
+    EXPECT_EQ(wb::kErrOfficeGone,
+              ErrorNumberOf([&] { TurnToSheet(*handles.CTabbDoc, QStringLiteral("Y")); }));
+}
+
+TEST(CalcCrash, AnOfficeThatWentAwayIs462) {
+    CalcOffice own;
+    const QString path = QDir(own.TempDir()).filePath(kWorkbook);
+    own.MakeWorkbook(path);
+    const auto system = own.System();
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    const WorkbookHandles h = OpenWorkbookConnection(*system, kWorkbook, own.TempDir(), msg, end);
+    const std::shared_ptr<wb::Range> held = h.CTabbDoc->GetRange(QStringLiteral("DLQ0"));
+
+    own.Kill();
+    EXPECT_EQ(wb::kErrOfficeGone, ErrorNumberOf([&] { held->SetContents(QStringLiteral("x")); }));
+    EXPECT_EQ(wb::kErrOfficeGone,
+              ErrorNumberOf([&] { GetRangeValue(*h.CTabbDoc, QStringLiteral("DL")); }));
+    EXPECT_EQ(wb::kErrOfficeGone,
+              ErrorNumberOf([&] { PutRange(*h.CTabbDoc, QStringLiteral("DLQ0"), "y"); }));
+    EXPECT_EQ(wb::kErrOfficeGone, ErrorNumberOf([&] { held->CellValueOf(); }));
+}
+
+// The workbook that ships with the program, once the build makes it.
+TEST_F(CalcWorkbookTest, TheBuiltWorkbookHasTheProgramsRanges) {
+    const QString built = BuiltWorkbookPath();
+    if (built.isEmpty()) {
+        GTEST_SKIP() << "no built workbook in DRAVIK_BIN_DIR";
+    }
+    // A copy, so that the build's file stays as it was made.
+    folder = Folder();
+    path = QDir(folder).filePath(kWorkbook);
+    ASSERT_TRUE(QFile::copy(built, path));
+    system = office.System();
+    handles = OpenWorkbookConnection(*system, kWorkbook, folder, msg, end);
+    for (int q : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11}) {
+        EXPECT_NO_THROW(handles.CTabbDoc->GetRange(QStringLiteral("DLQ%1").arg(q))) << q;
+    }
+    for (const char* name :
+         {"DL_DEF_SP", "DL_DEF_RC", "DL_DEF_R1", "DL_DEF_GR", "DL_DEF_OPER", "DL_DEF_OUTCOST"}) {
+        EXPECT_NO_THROW(GetRangeValue(*handles.CTabbDoc, QString::fromLatin1(name))) << name;
+    }
+    EXPECT_NO_THROW(TurnToSheet(*handles.CTabbDoc, QStringLiteral("TOC Overview")));
+}
+
+}  // namespace
