@@ -1,0 +1,142 @@
+// The record store against a real headless office and the workbook built with the program: save
+// an entry, type over it, browse to the saved record, load it back, and the pages and the
+// workbook hold the saved values again.
+
+#include "CalcOffice.h"
+#include "RecordsFixture.h"
+#include "TestPlatform.h"
+#include "pages/frm01.h"
+#include "pages/frm02.h"
+#include "records/frm03data.h"
+#include "shell/Pages.h"
+#include "shell/Platform.h"
+#include "shell/SharedValues.h"
+#include "shell/frm00Splash.h"
+#include "workbook/RangeExchange.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+namespace {
+
+// One office for the whole executable: starting one takes seconds.
+CalcOffice* office = nullptr;
+
+class OfficeEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { office = new CalcOffice; }
+    void TearDown() override {
+        delete office;
+        office = nullptr;
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kOffice =
+    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
+
+struct RealApp {
+    explicit RealApp(const QString& folder) : system(office->System()) {
+        platform = std::make_unique<Platform>(Platform{msg, end, *system, clock, numbers, folder});
+        pages = std::make_unique<Pages>(*platform, shared);
+    }
+    ~RealApp() { pages.reset(); }
+
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    std::unique_ptr<wb::System> system;
+    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5))};
+    LocaleNumberFormat numbers{QLocale(QLocale::English, QLocale::UnitedStates)};
+    std::unique_ptr<Platform> platform;
+    SharedValues shared;
+    std::unique_ptr<Pages> pages;
+};
+
+TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
+    const QString built = BuiltWorkbookPath();
+    if (built.isEmpty()) {
+        GTEST_SKIP() << "the workbook was not built (target workbook)";
+    }
+    const QString folder = office->TempDir() + QStringLiteral("/records");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString workbook = folder + QLatin1Char('/') + QFileInfo(built).fileName();
+    QFile::remove(workbook);
+    ASSERT_TRUE(QFile::copy(built, workbook));
+    QFile::remove(DatabasePath(folder));
+    CreateDetailsDatabase(DatabasePath(folder));
+
+    RealApp app(folder);
+    app.pages->StartUp();
+    app.pages->frm00Splash().cmdContinue_Click();
+    frm01& page1 = app.pages->frm01();
+    ASSERT_TRUE(page1.CTabbDoc);
+    wb::Document& doc = *page1.CTabbDoc;
+    const auto text = [&](const char* range) {
+        return CellText(GetRangeValue(doc, QString::fromLatin1(range)), app.numbers).toStdString();
+    };
+    const auto number = [&](const char* range) {
+        return CellNumber(GetRangeValue(doc, QString::fromLatin1(range)), app.numbers);
+    };
+
+    // The entry to keep: page 1, Next, page 2, Save Data.
+    page1.txtDLQ0->setText(QStringLiteral("Söhne & O'Neil; 株式会社"));
+    page1.cmbDLQ1->setCurrentIndex(0);
+    emit page1.cmbDLQ1->activated(0);
+    page1.chkDLQ2[1]->setChecked(true);
+    page1.cmdNext_Click();
+    ASSERT_TRUE(page1.TuttoOK);
+    frm02& page2 = app.pages->frm02();
+    page2.txtDLQ3->setText(QStringLiteral("1500"));
+    page2.cmbDLQ4->setEditText(QStringLiteral("1 - Vastor"));
+    page2.txtDLQ5->setText(QStringLiteral("25"));
+    page2.txtDLQ8->setText(QStringLiteral("12"));
+    page2.txtDLQ11->setText(QStringLiteral("4321"));
+    app.msg.Expect(QStringLiteral("Dravik Database Updated"), kStyleExclamation,
+                   QStringLiteral("Dravik Database"));
+    page2.cmdSave->click();
+    ASSERT_EQ(Companies(DatabasePath(folder)),
+              (std::vector<std::string>{"Söhne & O'Neil; 株式会社"}));
+
+    // Typed over and written: the workbook now holds the other entry.
+    page2.cmdPrev_Click();
+    page1.txtDLQ0->setText(QStringLiteral("Someone Else"));
+    page1.chkDLQ2[1]->setChecked(false);
+    page1.chkDLQ2[4]->setChecked(true);
+    page1.cmdNext_Click();
+    page2.txtDLQ3->setText(QStringLiteral("800"));
+    page2.txtDLQ5->setText(QStringLiteral("60"));
+    page2.txtDLQ8->setText(QStringLiteral("3"));
+    page2.cmdApply_Click();
+    ASSERT_EQ(text("DLQ0"), "Someone Else");
+    page2.cmdPrev_Click();
+
+    // Load, then "Load current record into form".
+    page1.cmdLoad->click();
+    QCoreApplication::processEvents();
+    frm03data& browser = app.pages->frm03data();
+    EXPECT_EQ(browser.txtDLQ0->text(), "Söhne & O'Neil; 株式会社");
+    EXPECT_EQ(browser.txtDLQ5->text(), "25%");
+    browser.cmdRetrieve->click();
+    EXPECT_TRUE(app.msg.shown.size() == 1u);  // the save's message only
+    EXPECT_TRUE(page1.isVisible());
+
+    EXPECT_EQ(page1.txtDLQ0->text(), "Söhne & O'Neil; 株式会社");
+    EXPECT_TRUE(page1.chkDLQ2[1]->isChecked());
+    EXPECT_FALSE(page1.chkDLQ2[4]->isChecked());
+    EXPECT_EQ(page2.txtDLQ5->text(), "25");
+    EXPECT_EQ(text("DLQ0"), "Söhne & O'Neil; 株式会社");
+    EXPECT_EQ(number("DLQ1"), 1);
+    EXPECT_EQ(number("Y:F8"), 2);
+    EXPECT_EQ(number("Y:I8"), 0);
+    EXPECT_EQ(number("DLQ3"), 1500);
+    EXPECT_EQ(number("DLQ4"), 1);
+    EXPECT_DOUBLE_EQ(number("DLQ5"), 0.25);
+    EXPECT_EQ(number("DLQ8"), 12);
+    EXPECT_EQ(number("DLQ11"), 4321);
+}
+
+}  // namespace
