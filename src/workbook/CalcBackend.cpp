@@ -5,6 +5,7 @@
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
@@ -17,8 +18,7 @@
 #include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/sheet/FormulaResult.hpp>
-#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
@@ -158,56 +158,83 @@ bool LooksLikeFormula(const QString& text) {
     return false;
 }
 
+// A range as the name or address gave it. The office hands a single cell out as a cell object,
+// which is what the program's ranges are; of a larger range only the top-left cell takes part.
 class CalcRange : public wb::Range {
 public:
     CalcRange(Liveness live, Reference<css::table::XCellRange> cells)
         : live_(std::move(live)), cells_(std::move(cells)) {}
 
+    // Each remote call costs a round trip to the office, so the common cases take the fewest.
     void SetContents(const wb::CellValue& value) override {
         Guarded(live_, [&] {
-            const Reference<css::table::XCell> first = cells_->getCellByPosition(0, 0);
-            const css::table::CellRangeAddress area =
-                Reference<css::sheet::XCellRangeAddressable>(cells_, UNO_QUERY_THROW)
-                    ->getRangeAddress();
-            // A range of more than one cell takes the value in every cell, as typing it into
-            // a selection with Alt+Enter would.
-            for (sal_Int32 row = 0; row <= area.EndRow - area.StartRow; ++row) {
-                for (sal_Int32 column = 0; column <= area.EndColumn - area.StartColumn; ++column) {
-                    Write(row == 0 && column == 0 ? first : cells_->getCellByPosition(column, row),
-                          value);
+            if (const QString* text = std::get_if<QString>(&value);
+                text && !LooksLikeFormula(*text)) {
+                // As typed into the cell: numbers, percentages and dates in the document's
+                // locale.
+                try {
+                    Reference<css::beans::XPropertySet>(cells_, UNO_QUERY_THROW)
+                        ->setPropertyValue("FormulaLocal", Any(ToOU(*text)));
+                } catch (const css::beans::UnknownPropertyException&) {
+                    Write(FirstCell(), value);  // a range of several cells
+                    return;
                 }
+                // A sign followed only by digits and operators ("-5-3") passes the check and
+                // would be left as a formula; it is kept as typed instead.
+                if (text->front() == u'+' || text->front() == u'-') {
+                    const Reference<css::table::XCell> cell = FirstCell();
+                    if (cell->getType() == css::table::CellContentType_FORMULA) {
+                        Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)
+                            ->setString(ToOU(*text));
+                    }
+                }
+                return;
             }
+            Write(FirstCell(), value);
         });
     }
 
     wb::CellValue CellValueOf() override {
         return Guarded(live_, [&]() -> wb::CellValue {
-            const Reference<css::table::XCell> cell = cells_->getCellByPosition(0, 0);
-            switch (cell->getType()) {
-                case css::table::CellContentType_EMPTY:
-                    return QString();
-                case css::table::CellContentType_VALUE:
-                    return cell->getValue();
-                case css::table::CellContentType_TEXT:
-                    return TextOf(cell);
-                default:
-                    break;
+            // One call brings the value, or a formula's result: a number, or text (empty text
+            // for an empty cell).
+            Sequence<Sequence<Any>> data;
+            try {
+                data =
+                    Reference<css::sheet::XCellRangeData>(cells_, UNO_QUERY_THROW)->getDataArray();
+            } catch (const css::uno::RuntimeException&) {
+                if (live_.Gone()) {
+                    throw;
+                }
+                // The office refuses the array when a formula's result is an error.
+                return ErrorText();
             }
-            // A formula: its result. An error result reads as the text the cell shows
-            // ("#VALUE!", "Err:502"), which no caller takes for a number.
-            sal_Int32 resultType = 0;
-            Reference<css::beans::XPropertySet>(cell, UNO_QUERY_THROW)
-                ->getPropertyValue("FormulaResultType2") >>= resultType;
-            if (resultType == css::sheet::FormulaResult::VALUE) {
-                return cell->getValue();
+            if (data.getLength() == 0 || data[0].getLength() == 0) {
+                return QString();
             }
-            return TextOf(cell);
+            const Any& first = data[0][0];
+            double number = 0;
+            if (first >>= number) {
+                return number;
+            }
+            rtl::OUString text;
+            if (first >>= text) {
+                return ToQ(text);
+            }
+            return ErrorText();
         });
     }
 
 private:
-    static QString TextOf(const Reference<css::table::XCell>& cell) {
-        return ToQ(Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+    Reference<css::table::XCell> FirstCell() const {
+        const Reference<css::table::XCell> cell(cells_, UNO_QUERY);
+        return cell.is() ? cell : cells_->getCellByPosition(0, 0);
+    }
+
+    // A formula whose result is an error reads as the text the cell shows ("#VALUE!",
+    // "Err:502"), which no caller takes for a number.
+    QString ErrorText() const {
+        return ToQ(Reference<css::text::XTextRange>(FirstCell(), UNO_QUERY_THROW)->getString());
     }
 
     static void Write(const Reference<css::table::XCell>& cell, const wb::CellValue& value) {
@@ -215,24 +242,11 @@ private:
             cell->setValue(*number);
         } else if (const bool* flag = std::get_if<bool>(&value)) {
             WriteBoolean(cell, *flag);
+        } else if (const QString& text = std::get<QString>(value); LooksLikeFormula(text)) {
+            Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->setString(ToOU(text));
         } else {
-            WriteText(cell, std::get<QString>(value));
-        }
-    }
-
-    static void WriteText(const Reference<css::table::XCell>& cell, const QString& text) {
-        if (LooksLikeFormula(text)) {
-            Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->setString(ToOU(text));
-            return;
-        }
-        // As typed into the cell: numbers, percentages and dates in the document's locale.
-        Reference<css::beans::XPropertySet> props(cell, UNO_QUERY_THROW);
-        props->setPropertyValue("FormulaLocal", Any(ToOU(text)));
-        // A sign followed only by digits and operators ("-5-3") passes the check above and
-        // would be left as a formula; it is kept as typed instead.
-        if ((text.front() == u'+' || text.front() == u'-') &&
-            cell->getType() == css::table::CellContentType_FORMULA) {
-            Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->setString(ToOU(text));
+            Reference<css::beans::XPropertySet>(cell, UNO_QUERY_THROW)
+                ->setPropertyValue("FormulaLocal", Any(ToOU(text)));
         }
     }
 
@@ -318,7 +332,7 @@ public:
             Reference<css::table::XCellRange> cells;
             if (colon >= 0) {
                 // "Y:E8": sheet Y, cell E8.
-                const Reference<css::table::XCellRange> sheet = SheetByName(name.left(colon));
+                const Reference<css::sheet::XSpreadsheet> sheet = SheetByName(name.left(colon));
                 try {
                     cells = sheet->getCellRangeByName(ToOU(name.mid(colon + 1)));
                 } catch (const css::uno::RuntimeException&) {
@@ -328,9 +342,7 @@ public:
                     Undefined(name);  // not a cell address
                 }
             } else {
-                if (!names_->hasByName(ToOU(name))) {
-                    Undefined(name);
-                }
+                // An unknown name fails with NoSuchElementException, which is 6027.
                 const Reference<css::sheet::XCellRangeReferrer> referrer(
                     names_->getByName(ToOU(name)), UNO_QUERY_THROW);
                 cells = referrer->getReferredCells();
@@ -343,11 +355,8 @@ public:
     }
 
     std::shared_ptr<wb::Sheet> GetSheet(const QString& name) override {
-        return Guarded(live_, [&] {
-            return std::make_shared<CalcSheet>(
-                live_, model_,
-                Reference<css::sheet::XSpreadsheet>(SheetByName(name), UNO_QUERY_THROW));
-        });
+        return Guarded(
+            live_, [&] { return std::make_shared<CalcSheet>(live_, model_, SheetByName(name)); });
     }
 
     Reference<css::frame::XFrame> Frame() {
@@ -366,11 +375,14 @@ public:
     const Liveness& Live() const { return live_; }
 
 private:
-    Reference<css::table::XCellRange> SheetByName(const QString& name) {
-        if (!sheets_->hasByName(ToOU(name))) {
+    // An unknown sheet fails with NoSuchElementException, which is 6027.
+    Reference<css::sheet::XSpreadsheet> SheetByName(const QString& name) {
+        Reference<css::sheet::XSpreadsheet> sheet;
+        sheets_->getByName(ToOU(name)) >>= sheet;
+        if (!sheet.is()) {
             Undefined(QStringLiteral("sheet ") + name);
         }
-        return Reference<css::table::XCellRange>(sheets_->getByName(ToOU(name)), UNO_QUERY_THROW);
+        return sheet;
     }
 
     std::shared_ptr<OfficeConnection> office_;
