@@ -1,0 +1,153 @@
+// One full pass through both pages against a real headless office and the workbook built with
+// the program: the typical run, then what the workbook holds.
+
+#include "CalcOffice.h"
+#include "TestPlatform.h"
+#include "pages/frm01.h"
+#include "pages/frm02.h"
+#include "shell/Pages.h"
+#include "shell/Platform.h"
+#include "shell/SharedValues.h"
+#include "shell/frm00Splash.h"
+#include "workbook/RangeExchange.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// One office for the whole executable: starting one takes seconds.
+CalcOffice* office = nullptr;
+
+class OfficeEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { office = new CalcOffice; }
+    void TearDown() override {
+        delete office;
+        office = nullptr;
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kOffice =
+    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
+
+// The program on the real office: scripted boxes, a visible end, a decimal-point format.
+struct RealApp {
+    explicit RealApp(const QString& folder) : system(office->System()) {
+        platform = std::make_unique<Platform>(Platform{msg, end, *system, clock, numbers, folder});
+        pages = std::make_unique<Pages>(*platform, shared);
+    }
+    ~RealApp() {
+        pages.reset();  // the windows go before the platform they use
+    }
+
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    std::unique_ptr<wb::System> system;
+    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5))};
+    LocaleNumberFormat numbers{QLocale(QLocale::English, QLocale::UnitedStates)};
+    std::unique_ptr<Platform> platform;
+    SharedValues shared;
+    std::unique_ptr<Pages> pages;
+};
+
+double Number(wb::Document& doc, const char* range, const NumberFormat& numbers) {
+    return CellNumber(GetRangeValue(doc, QString::fromLatin1(range)), numbers);
+}
+
+TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
+    const QString built = BuiltWorkbookPath();
+    if (built.isEmpty()) {
+        GTEST_SKIP() << "the workbook was not built (target workbook)";
+    }
+    // The program's folder: the built workbook under its own name.
+    const QString folder = office->TempDir() + QStringLiteral("/program");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString workbook = folder + QLatin1Char('/') + QFileInfo(built).fileName();
+    QFile::remove(workbook);
+    ASSERT_TRUE(QFile::copy(built, workbook));
+
+    RealApp app(folder);
+    const NumberFormat& numbers = app.numbers;
+
+    // The splash, then Continue: page 1 loads and opens the workbook.
+    app.pages->StartUp();
+    app.pages->frm00Splash().cmdContinue_Click();
+    frm01& page1 = app.pages->frm01();
+    ASSERT_TRUE(page1.CTabbDoc);
+    wb::Document& doc = *page1.CTabbDoc;
+
+    // Page 1: a company, "1 - Finance" chosen from the list, "2 - ERP" ticked, Next.
+    page1.txtDLQ0->setText(QStringLiteral("Acme Storage"));
+    page1.cmbDLQ1->setCurrentIndex(0);
+    emit page1.cmbDLQ1->activated(0);
+    page1.chkDLQ2[1]->setChecked(true);
+    page1.cmdNext_Click();
+    ASSERT_TRUE(page1.TuttoOK);
+    frm02& page2 = app.pages->frm02();
+    ASSERT_TRUE(page2.isVisible());
+    EXPECT_FALSE(app.shared.cManual);
+
+    // The green boxes hold the workbook's own defaults, and the fields their copies.
+    const auto percent = [&](const char* range) {
+        return WholeNumberText(RoundHalfEven(Number(doc, range, numbers) * 100));
+    };
+    const auto whole = [&](const char* range) {
+        return WholeNumberText(RoundHalfEven(Number(doc, range, numbers)));
+    };
+    EXPECT_EQ(page2.txtDLQ5default->text(), percent("DL_DEF_SP"));
+    EXPECT_EQ(page2.txtDLQ6default->text(), percent("DL_DEF_RC"));
+    EXPECT_EQ(page2.txtDLQ7default->text(), percent("DL_DEF_R1"));
+    EXPECT_EQ(page2.txtDLQ9default->text(), percent("DL_DEF_GR"));
+    EXPECT_EQ(page2.txtDLQ10default->text(), whole("DL_DEF_OPER"));
+    EXPECT_EQ(page2.txtDLQ11default->text(), whole("DL_DEF_OUTCOST"));
+    for (QLineEdit* box : {page2.txtDLQ5default, page2.txtDLQ6default, page2.txtDLQ7default,
+                           page2.txtDLQ9default, page2.txtDLQ10default, page2.txtDLQ11default}) {
+        EXPECT_FALSE(box->text().isEmpty()) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(page2.txtDLQ5->text(), page2.txtDLQ5default->text());
+    EXPECT_EQ(page2.txtDLQ11->text(), page2.txtDLQ11default->text());
+
+    // Page 2: capacity, a server type chosen from the list, the number of servers, Apply.
+    page2.txtDLQ3->setText(QStringLiteral("1500"));
+    page2.cmbDLQ4->setCurrentIndex(0);
+    emit page2.cmbDLQ4->activated(0);
+    EXPECT_EQ(page2.txtDLQ9default->text(),
+              numbers.ToText(Number(doc, "DL_DEF_GR", numbers) * 100));
+    EXPECT_EQ(page2.txtDLQ9->text(), page2.txtDLQ9default->text());
+    page2.txtDLQ8->setText(QStringLiteral("12"));
+    page2.cmdApply_Click();
+    ASSERT_TRUE(page2.TuttoOK);
+    EXPECT_TRUE(app.msg.shown.empty());
+
+    // What the workbook now holds: the office reads the texts as a user typing them.
+    EXPECT_EQ(CellText(GetRangeValue(doc, QStringLiteral("DL")), numbers), "1");
+    EXPECT_EQ(CellText(GetRangeValue(doc, QStringLiteral("DLQ0")), numbers), "Acme Storage");
+    EXPECT_EQ(Number(doc, "DLQ1", numbers), 1);
+    const char* const cells[] = {"Y:E8", "Y:F8", "Y:G8", "Y:H8", "Y:I8", "Y:J8"};
+    const double codes[] = {0, 2, 0, 0, 0, 0};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(Number(doc, cells[i], numbers), codes[i]) << cells[i];
+    }
+    EXPECT_EQ(Number(doc, "DLQ3", numbers), 1500);
+    EXPECT_EQ(Number(doc, "DLQ4", numbers), 1);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ5", numbers), page2.txtDLQ5->text().toDouble() / 100);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ6", numbers), page2.txtDLQ6->text().toDouble() / 100);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ7", numbers), page2.txtDLQ7->text().toDouble() / 100);
+    EXPECT_EQ(Number(doc, "DLQ8", numbers), 12);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ9", numbers), page2.txtDLQ9->text().toDouble() / 100);
+    EXPECT_EQ(Number(doc, "DLQ10", numbers), page2.cmbDLQ10->currentText().left(1).toDouble());
+    EXPECT_EQ(Number(doc, "DLQ11", numbers), page2.txtDLQ11->text().toDouble());
+
+    // Apply turned the workbook to its overview.
+    EXPECT_EQ(office->ActiveSheet(workbook), "TOC Overview");
+}
+
+}  // namespace
