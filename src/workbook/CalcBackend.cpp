@@ -16,7 +16,6 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
-#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
@@ -29,11 +28,8 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
-#include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
-#include <com/sun/star/util/XNumberFormatTypes.hpp>
-#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
 #include <QDir>
 #include <QFileInfo>
@@ -250,20 +246,10 @@ private:
         }
     }
 
-    void static WriteBoolean(const Reference<css::table::XCell>& cell, bool flag) {
-        cell->setValue(flag ? 1.0 : 0.0);
-        // Shown as TRUE or FALSE, as Calc shows a Boolean it computed itself.
-        Reference<css::beans::XPropertySet> props(cell, UNO_QUERY_THROW);
-        css::lang::Locale locale;
-        props->getPropertyValue("CharLocale") >>= locale;
-        const Reference<css::util::XNumberFormatsSupplier> supplier(
-            props->getPropertyValue("NumberFormatsSupplier"), UNO_QUERY);
-        if (supplier.is()) {
-            const Reference<css::util::XNumberFormatTypes> types(supplier->getNumberFormats(),
-                                                                 UNO_QUERY_THROW);
-            props->setPropertyValue("NumberFormat", Any(types->getStandardFormat(
-                                                        css::util::NumberFormat::LOGICAL, locale)));
-        }
+    // Entered as Calc's own Boolean: the value 1 or 0 shown as TRUE or FALSE. The English
+    // keywords, since setFormula reads its input in English whatever the office's language.
+    static void WriteBoolean(const Reference<css::table::XCell>& cell, bool flag) {
+        cell->setFormula(flag ? rtl::OUString("TRUE") : rtl::OUString("FALSE"));
     }
 
     Liveness live_;

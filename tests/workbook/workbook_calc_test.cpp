@@ -185,6 +185,10 @@ TEST_F(CalcWorkbookTest, TextIsEnteredAsTypedButNeverAsAFormula) {
     EXPECT_DOUBLE_EQ(5.0, Number(QStringLiteral("DLQ8")));
     put("DLQ11", 12.0);
     EXPECT_DOUBLE_EQ(12.0, Number(QStringLiteral("DLQ11")));
+    put("DLQ10", true);
+    EXPECT_DOUBLE_EQ(1.0, Number(QStringLiteral("DLQ10")));
+    put("DLQ10", false);
+    EXPECT_DOUBLE_EQ(0.0, Number(QStringLiteral("DLQ10")));
 
     // A company name is whatever was typed, even when Calc would take it for a formula.
     for (const char* typed : {"=WEBSERVICE(\"http://x\")", "+A1", "-SUM(1;2)", "@A1", "-5-3",
