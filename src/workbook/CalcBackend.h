@@ -1,5 +1,10 @@
 #pragma once
 // The automation system on LibreOffice Calc, driven out of process over UNO.
+//
+// NewDocument("CorlaTabb.Workbook") connects to the office on the options' pipe, starting it when
+// nothing answers there, and makes an empty spreadsheet; OpenDocument loads the workbook into
+// that document's window. Failures are AutomationError: 462 when the office or the document has
+// gone, 6027 for a range or sheet the workbook does not define, 440 for anything else.
 
 #include "workbook/Automation.h"
 
@@ -14,7 +19,7 @@ struct CalcOptions {
     bool headless = false;
     int startTimeoutMs = 60000;
 
-    // The user's own office: visible, on the pipe named for the user.
+    // The user's own office and profile: visible, on the pipe "dravik_lumo_calc_<user name>".
     static CalcOptions ForUser();
 };
 
