@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libsqlite3-dev googletest libgtest-dev
-          libbenchmark-dev libreoffice-calc libreoffice-dev fonts-liberation fonts-dejavu-core)
+          libbenchmark-dev libreoffice-calc libreoffice-dev python3-uno fonts-liberation
+          fonts-dejavu-core)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 install_missing() {
