@@ -345,6 +345,23 @@ void CalcOffice::CloseDocument(const QString& path) {
     });
 }
 
+void TerminateOffice(const QString& pipeName) {
+    std::shared_ptr<OfficeConnection> office = ConnectOrNull(pipeName);
+    if (!office) {
+        return;
+    }
+    try {
+        office->Desktop()->terminate();
+    } catch (const css::uno::Exception&) {
+        // The bridge closes as the office ends.
+    }
+    office.reset();
+    const auto deadline = std::chrono::steady_clock::now() + kTerminateGrace;
+    while (ConnectOrNull(pipeName) && std::chrono::steady_clock::now() < deadline) {
+        QThread::msleep(100);
+    }
+}
+
 QString BuiltWorkbookPath() {
     const QString bin = qEnvironmentVariable("DRAVIK_BIN_DIR");
     if (bin.isEmpty()) {

@@ -69,6 +69,10 @@ private:
     std::shared_ptr<dravik_uno::OfficeConnection> connection_;
 };
 
+// Ends the office that answers on pipeName, such as one the backend started itself, and waits
+// until the pipe is silent (at most a few seconds).
+void TerminateOffice(const QString& pipeName);
+
 // The workbook built with the program ($DRAVIK_BIN_DIR/Dravik-Lumo_V117a.tabb), or empty text
 // when it is not there.
 QString BuiltWorkbookPath();

@@ -10,6 +10,8 @@
 #include "workbook/WorkbookConnection.h"
 
 #include <QDir>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +119,25 @@ TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
     EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, QDir::tempPath(), msg, end),
                  ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+}
+
+TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
+    QTemporaryDir profile;
+    CalcOptions options = CalcOptions::ForUser();
+    options.pipeName = QStringLiteral("dravik_test_started_%1").arg(getpid());
+    options.profileUrl = QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded);
+    options.headless = true;
+    const auto system = MakeCalcSystem(options);
+
+    std::shared_ptr<wb::Document> doc;
+    EXPECT_NO_THROW(doc = system->NewDocument(QStringLiteral("CorlaTabb.Workbook")));
+    if (doc) {
+        // The empty spreadsheet answers like any document: it has no range of the program's.
+        EXPECT_EQ(wb::kErrUndefinedName, ErrorNumberOf([&] { doc->GetRange("DL"); }));
+        EXPECT_NO_THROW(doc->GetRange(QStringLiteral("Sheet1:A1"))->SetContents(1.0));
+    }
+    doc.reset();
+    TerminateOffice(options.pipeName);
 }
 
 TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
