@@ -1,5 +1,6 @@
 #include "pages/frm01.h"
 
+#include "pages/CodedCombo.h"
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "shell/AppIdentity.h"
@@ -67,12 +68,9 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
     Label1[1] = Place(new QLabel(QStringLiteral("Company Name")), "Label1_1", 960, 960, 1335, 255);
     txtDLQ0 = Place(new QLineEdit, "txtDLQ0", 2760, 960, 2175, 285);
 
-    // Industry. No completer: a typed text stays exactly as typed, and Enter adds no item.
+    // Industry.
     Label1[0] = Place(new QLabel(QStringLiteral("Industry")), "Label1_0", 1560, 1320, 735, 255);
-    cmbDLQ1 = Place(new QComboBox, "cmbDLQ1", 2760, 1320, 2175, 315);
-    cmbDLQ1->setEditable(true);
-    cmbDLQ1->setCompleter(nullptr);
-    cmbDLQ1->setInsertPolicy(QComboBox::NoInsert);
+    cmbDLQ1 = Place(MakeCodedCombo(), "cmbDLQ1", 2760, 1320, 2175, 315);
     cmdDLQ1 = Place(new QPushButton(QStringLiteral("?")), "cmdDLQ1", 5160, 1320, 255, 255);
     cmdDLQ1->setFont(ArialFont(8.25));
 

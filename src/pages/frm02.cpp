@@ -1,5 +1,6 @@
 #include "pages/frm02.h"
 
+#include "pages/CodedCombo.h"
 #include "pages/frm01.h"
 #include "pages/modCheck.h"
 #include "records/SaveData.h"
@@ -75,15 +76,6 @@ constexpr Help kHelp[9] = {
      kIndustryOnly},
     {"Outage Costs", "Please enter the hourly outage cost of the company.", kIndustryAndTypes},
 };
-
-QComboBox* MakeCodedCombo() {
-    auto* combo = new QComboBox;
-    combo->setEditable(true);
-    // A typed text stays exactly as typed: no completion, and Enter adds no item.
-    combo->setCompleter(nullptr);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    return combo;
-}
 
 void FillList(QComboBox* combo, std::initializer_list<const char*> items) {
     for (const char* item : items) {

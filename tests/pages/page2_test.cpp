@@ -357,9 +357,15 @@ TEST_F(Page2, EnterInAFieldDoesNotRunTheWriteOut) {
     QTest::keyClick(page2->txtDLQ3, Qt::Key_Return);
     QTest::keyClick(page2->txtDLQ11, Qt::Key_Enter);
     QTest::keyClick(page2->cmbDLQ10, Qt::Key_Return);
+    QTest::keyClick(page2->cmbDLQ4, Qt::Key_Return);
     EXPECT_TRUE(app.book->log.isEmpty());
     EXPECT_FALSE(page2->TuttoOK);
     EXPECT_EQ(page2->cmbDLQ10->count(), 2);
+    EXPECT_EQ(page2->txtDLQ9->text(), "30");
+
+    // Stepping to another server type with the arrow keys is a choice from the list.
+    QTest::keyClick(page2->cmbDLQ4, Qt::Key_Down);
+    EXPECT_EQ(Writes(), (Strings{"Contents DLQ4 = \"1\""}));
 }
 
 TEST_F(Page2, ClosingAsksQuitApplication) {
