@@ -99,6 +99,18 @@ void BM_UpdFrm01_Manual(benchmark::State& state) {
     }
 }
 
+// Without a change on page 1: the answers written and the six boxes refreshed, nothing copied.
+void BM_UpdFrm01_Unchanged(benchmark::State& state) {
+    frm01& page1 = program->pages->frm01();
+    for (auto _ : state) {
+        program->shared.cManual = false;
+        page1.UpdFrm01();
+    }
+    if (!page1.TuttoOK) {
+        state.SkipWithError("UpdFrm01 did not pass");
+    }
+}
+
 void BM_UpdFrm02(benchmark::State& state) {
     frm02& page2 = program->pages->frm02();
     // Page 1's copies would overwrite the answers; they are set again after it.
@@ -128,6 +140,12 @@ void BM_GetRangeValue(benchmark::State& state) {
 }
 
 BENCHMARK(BM_UpdFrm01_Manual)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_UpdFrm01_Unchanged)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(20)
