@@ -409,3 +409,29 @@ TEST(PageCaptions, FitTheirControls) {
     }
     QApplication::setFont(before);
 }
+
+// The keyboard walks the answers first, then the buttons that act on them.
+TEST(PageTabOrder, FollowsTheQuestions) {
+    TestApp app;
+    const auto chain = [](QWidget* first, int count) {
+        std::vector<std::string> names;
+        QWidget* w = first;
+        while (static_cast<int>(names.size()) < count) {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) {
+                names.push_back(w->objectName().toStdString());
+            }
+            w = w->nextInFocusChain();
+        }
+        return names;
+    };
+    frm01& page1 = app.pages.frm01();
+    EXPECT_EQ(chain(page1.txtDLQ0, 13),
+              (Strings{"txtDLQ0", "cmbDLQ1", "chkDLQ2_0", "chkDLQ2_1", "chkDLQ2_2", "chkDLQ2_3",
+                       "chkDLQ2_4", "chkDLQ2_5", "cmdApply", "cmdNext", "cmdLoad", "cmdDLQ1",
+                       "cmdDLQ2"}));
+    frm02& page2 = app.pages.frm02();
+    EXPECT_EQ(chain(page2.txtDLQ3, 14),
+              (Strings{"txtDLQ3", "cmbDLQ4", "txtDLQ5", "txtDLQ6", "txtDLQ7", "txtDLQ8", "txtDLQ9",
+                       "cmbDLQ10", "txtDLQ11", "cmdNext", "cmdApply", "cmdPrev", "cmdSave",
+                       "txtDLQ5default"}));
+}
