@@ -1,10 +1,11 @@
 // One full pass through both pages against a real headless office and the workbook built with
 // the program: the typical run, then what the workbook holds.
 
-#include "CalcOffice.h"
+#include "CalcApp.h"
 #include "TestPlatform.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
+#include "shell/AppIdentity.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -24,55 +25,14 @@
 
 namespace {
 
-// One office for the whole executable: starting one takes seconds.
-CalcOffice* office = nullptr;
-
-class OfficeEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { office = new CalcOffice; }
-    void TearDown() override {
-        delete office;
-        office = nullptr;
-    }
-};
-[[maybe_unused]] ::testing::Environment* const kOffice =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
-
-// The program on the real office: scripted boxes, a visible end, a decimal-point format.
-struct RealApp {
-    explicit RealApp(const QString& folder) : system(office->System()) {
-        platform = std::make_unique<Platform>(Platform{msg, end, *system, clock, numbers, folder});
-        pages = std::make_unique<Pages>(*platform, shared);
-    }
-    ~RealApp() {
-        pages.reset();  // the windows go before the platform they use
-    }
-
-    ScriptedMessageBoxes msg;
-    TestProgramEnd end;
-    std::unique_ptr<wb::System> system;
-    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5))};
-    LocaleNumberFormat numbers{QLocale(QLocale::English, QLocale::UnitedStates)};
-    std::unique_ptr<Platform> platform;
-    SharedValues shared;
-    std::unique_ptr<Pages> pages;
-};
-
 double Number(wb::Document& doc, const char* range, const NumberFormat& numbers) {
     return CellNumber(GetRangeValue(doc, QString::fromLatin1(range)), numbers);
 }
 
 TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
-    const QString built = BuiltWorkbookPath();
-    if (built.isEmpty()) {
-        GTEST_SKIP() << "the workbook was not built (target workbook)";
-    }
-    // The program's folder: the built workbook under its own name.
-    const QString folder = office->TempDir() + QStringLiteral("/program");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString workbook = folder + QLatin1Char('/') + QFileInfo(built).fileName();
-    QFile::remove(workbook);
-    ASSERT_TRUE(QFile::copy(built, workbook));
+    const QString folder = ProgramFolderWithWorkbook(QStringLiteral("program"));
+    ASSERT_FALSE(folder.isEmpty()) << "the workbook was not built (target workbook)";
+    const QString workbook = folder + QLatin1Char('/') + WorkbookFileName();
 
     RealApp app(folder);
     const NumberFormat& numbers = app.numbers;
@@ -147,7 +107,7 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
     EXPECT_EQ(Number(doc, "DLQ11", numbers), page2.txtDLQ11->text().toDouble());
 
     // Apply turned the workbook to its overview.
-    EXPECT_EQ(office->ActiveSheet(workbook), "TOC Overview");
+    EXPECT_EQ(SharedOffice().ActiveSheet(workbook), "TOC Overview");
 }
 
 }  // namespace

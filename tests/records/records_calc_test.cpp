@@ -2,7 +2,7 @@
 // an entry, type over it, browse to the saved record, load it back, and the pages and the
 // workbook hold the saved values again.
 
-#include "CalcOffice.h"
+#include "CalcApp.h"
 #include "RecordsFixture.h"
 #include "TestPlatform.h"
 #include "pages/frm01.h"
@@ -25,47 +25,9 @@
 
 namespace {
 
-// One office for the whole executable: starting one takes seconds.
-CalcOffice* office = nullptr;
-
-class OfficeEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { office = new CalcOffice; }
-    void TearDown() override {
-        delete office;
-        office = nullptr;
-    }
-};
-[[maybe_unused]] ::testing::Environment* const kOffice =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
-
-struct RealApp {
-    explicit RealApp(const QString& folder) : system(office->System()) {
-        platform = std::make_unique<Platform>(Platform{msg, end, *system, clock, numbers, folder});
-        pages = std::make_unique<Pages>(*platform, shared);
-    }
-    ~RealApp() { pages.reset(); }
-
-    ScriptedMessageBoxes msg;
-    TestProgramEnd end;
-    std::unique_ptr<wb::System> system;
-    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5))};
-    LocaleNumberFormat numbers{QLocale(QLocale::English, QLocale::UnitedStates)};
-    std::unique_ptr<Platform> platform;
-    SharedValues shared;
-    std::unique_ptr<Pages> pages;
-};
-
 TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
-    const QString built = BuiltWorkbookPath();
-    if (built.isEmpty()) {
-        GTEST_SKIP() << "the workbook was not built (target workbook)";
-    }
-    const QString folder = office->TempDir() + QStringLiteral("/records");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString workbook = folder + QLatin1Char('/') + QFileInfo(built).fileName();
-    QFile::remove(workbook);
-    ASSERT_TRUE(QFile::copy(built, workbook));
+    const QString folder = ProgramFolderWithWorkbook(QStringLiteral("records"));
+    ASSERT_FALSE(folder.isEmpty()) << "the workbook was not built (target workbook)";
     QFile::remove(DatabasePath(folder));
     CreateDetailsDatabase(DatabasePath(folder));
 
