@@ -4,6 +4,7 @@
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "shell/AppIdentity.h"
+#include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -16,13 +17,6 @@
 #include <QPushButton>
 
 namespace {
-
-QFont ArialFont(double points) {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    return font;
-}
 
 // The business types: caption, the code written when ticked, and the cell of sheet Y.
 struct BusinessType {
@@ -55,14 +49,9 @@ QString TrimBlanks(const QString& text) {
 }  // namespace
 
 frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
-    // The heading: the description's MS Sans Serif is not on this platform; the application's
-    // own sans font at the same size and weight takes its place.
     Label3 =
         Place(new QLabel(QStringLiteral("Please fill in the form")), "Label3", 240, 240, 2295, 255);
-    QFont heading = font();
-    heading.setPointSizeF(9.75);
-    heading.setBold(true);
-    Label3->setFont(heading);
+    Label3->setFont(HeadingFont());
 
     // Company Name.
     Label1[1] = Place(new QLabel(QStringLiteral("Company Name")), "Label1_1", 960, 960, 1335, 255);

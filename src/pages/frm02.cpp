@@ -4,6 +4,7 @@
 #include "pages/frm01.h"
 #include "pages/modCheck.h"
 #include "records/SaveData.h"
+#include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -16,13 +17,6 @@
 #include <QPushButton>
 
 namespace {
-
-QFont ArialFont(double points) {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    return font;
-}
 
 // Question q stands in the row at this top.
 constexpr int RowTop(int question) {
@@ -88,13 +82,9 @@ void FillList(QComboBox* combo, std::initializer_list<const char*> items) {
 }  // namespace
 
 frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
-    // The heading, in the application's sans font at the heading's size and weight.
     Label2 =
         Place(new QLabel(QStringLiteral("Please fill in the form")), "Label2", 240, 240, 2295, 255);
-    QFont heading = font();
-    heading.setPointSizeF(9.75);
-    heading.setBold(true);
-    Label2->setFont(heading);
+    Label2->setFont(HeadingFont());
 
     // One row per question: caption, input, green default box, "%" and "?".
     for (int q = 3; q <= 11; ++q) {

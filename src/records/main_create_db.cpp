@@ -4,6 +4,7 @@
 #include "records/Details.h"
 #include "records/frm99Create.h"
 #include "shell/AppIdentity.h"
+#include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFont>
 
 #include <cstdio>
 #include <cstring>
@@ -55,10 +55,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     app.setApplicationName(kAppTitle);
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    app.setFont(font);
+    app.setFont(ApplicationFont());
 
     QtMessageBoxes msg;
     ProcessProgramEnd end;

@@ -2,6 +2,7 @@
 
 #include "pages/frm01.h"
 #include "shell/AppIdentity.h"
+#include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -11,14 +12,6 @@
 #include <QPushButton>
 
 namespace {
-
-QFont ArialFont(double points, bool bold) {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
 
 // A label that sizes itself to its text. A right-aligned one keeps its right edge, so the text
 // grows leftwards and stays inside the frame.

@@ -1,13 +1,13 @@
 // Dravik Lumo: the splash first; everything else follows from its Continue.
 
 #include "shell/AppIdentity.h"
+#include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
 #include "workbook/CalcBackend.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
@@ -16,10 +16,7 @@ int main(int argc, char* argv[]) {
     // explicit stop ends the program.
     app.setQuitOnLastWindowClosed(false);
     app.setApplicationName(kAppTitle);
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    app.setFont(font);
+    app.setFont(ApplicationFont());
     app.setWindowIcon(QIcon(QStringLiteral(":/assets/logo.png")));
 
     QtMessageBoxes msg;

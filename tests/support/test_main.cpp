@@ -1,4 +1,6 @@
-// Tests run without a display: Qt draws offscreen.
+// Tests run without a display: Qt draws offscreen, in the programs' own font.
+
+#include "shell/Fonts.h"
 
 #include <QApplication>
 
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    app.setFont(ApplicationFont());  // captions are checked in the font the programs use
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
