@@ -2,6 +2,7 @@
 
 #include "shell/AppIdentity.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -14,7 +15,8 @@ MsgResult MessageBoxes::MsgBox(const QString& text, int style, const QString& ti
 }
 
 MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString& title) {
-    QMessageBox box;
+    // Over the page the user is working in, when there is one.
+    QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
     // The texts keep their carriage returns; Qt breaks lines on line feeds.
     box.setText(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
