@@ -161,26 +161,34 @@ public:
         : live_(std::move(live)), cells_(std::move(cells)) {}
 
     // Each remote call costs a round trip to the office, so the common cases take the fewest.
+    // A cell that already holds what would be entered is left alone: every change makes the
+    // office recalculate and redraw what depends on the cell, which costs far more than the
+    // one read that finds the change unneeded.
     void SetContents(const wb::CellValue& value) override {
         Guarded(live_, [&] {
             if (const QString* text = std::get_if<QString>(&value);
                 text && !LooksLikeFormula(*text)) {
                 // As typed into the cell: numbers, percentages and dates in the document's
-                // locale.
+                // locale. The cell's own input text is what typing it again would enter.
+                const rtl::OUString typed = ToOU(*text);
+                const Reference<css::beans::XPropertySet> cell(cells_, UNO_QUERY_THROW);
+                rtl::OUString current;
                 try {
-                    Reference<css::beans::XPropertySet>(cells_, UNO_QUERY_THROW)
-                        ->setPropertyValue("FormulaLocal", Any(ToOU(*text)));
+                    cell->getPropertyValue("FormulaLocal") >>= current;
                 } catch (const css::beans::UnknownPropertyException&) {
                     Write(FirstCell(), value);  // a range of several cells
                     return;
                 }
+                if (current == typed) {
+                    return;
+                }
+                cell->setPropertyValue("FormulaLocal", Any(typed));
                 // A sign followed only by digits and operators ("-5-3") passes the check and
                 // would be left as a formula; it is kept as typed instead.
-                if (text->front() == u'+' || text->front() == u'-') {
-                    const Reference<css::table::XCell> cell = FirstCell();
-                    if (cell->getType() == css::table::CellContentType_FORMULA) {
-                        Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)
-                            ->setString(ToOU(*text));
+                if (text->startsWith(u'+') || text->startsWith(u'-')) {
+                    const Reference<css::table::XCell> first = FirstCell();
+                    if (first->getType() == css::table::CellContentType_FORMULA) {
+                        Reference<css::text::XTextRange>(first, UNO_QUERY_THROW)->setString(typed);
                     }
                 }
                 return;
@@ -234,7 +242,10 @@ private:
 
     static void Write(const Reference<css::table::XCell>& cell, const wb::CellValue& value) {
         if (const double* number = std::get_if<double>(&value)) {
-            cell->setValue(*number);
+            if (cell->getType() != css::table::CellContentType_VALUE ||
+                cell->getValue() != *number) {
+                cell->setValue(*number);
+            }
         } else if (const bool* flag = std::get_if<bool>(&value)) {
             WriteBoolean(cell, *flag);
         } else if (const QString& text = std::get<QString>(value); LooksLikeFormula(text)) {

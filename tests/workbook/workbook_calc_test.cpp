@@ -227,6 +227,45 @@ TEST_F(CalcWorkbookTest, TextIsEnteredAsTypedButNeverAsAFormula) {
     put("Y:J8", QStringLiteral("99"));
     EXPECT_DOUBLE_EQ(99.0, Number(QStringLiteral("Y:J8")));
     EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("Y.J8")));
+    // A sheet name with a space.
+    put("TOC Overview:Z99", QStringLiteral("7"));
+    EXPECT_DOUBLE_EQ(7.0, Number(QStringLiteral("TOC Overview:Z99")));
+}
+
+// A write finding the cell unchanged is left out; whatever differs from what typing the value
+// would enter (the kind of content, not only the text shown) is still written.
+TEST_F(CalcWorkbookTest, OnlyACellHoldingExactlyTheValueIsLeftAsItIs) {
+    handles = Open();
+    wb::Document& doc = *handles.CTabbDoc;
+
+    PutRange(doc, QStringLiteral("DLQ3"), QStringLiteral("'0"));  // the text "0"
+    EXPECT_EQ(QStringLiteral("TEXT"), office.CellKind(path, QStringLiteral("DLQ3")));
+    PutRange(doc, QStringLiteral("DLQ3"), QStringLiteral("0"));
+    EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("DLQ3")));
+    PutRange(doc, QStringLiteral("DLQ3"), QStringLiteral("0"));
+    EXPECT_DOUBLE_EQ(0.0, Number(QStringLiteral("DLQ3")));
+
+    PutRange(doc, QStringLiteral("DLQ0"), QStringLiteral("-5-3"));
+    PutRange(doc, QStringLiteral("DLQ0"), QStringLiteral("-5-3"));
+    EXPECT_EQ(QStringLiteral("TEXT"), office.CellKind(path, QStringLiteral("DLQ0")));
+    EXPECT_EQ(QStringLiteral("-5-3"), Text(QStringLiteral("DLQ0")));
+
+    PutRange(doc, QStringLiteral("DLQ11"), QStringLiteral("12"));
+    PutRange(doc, QStringLiteral("DLQ11"), 12.0);
+    EXPECT_DOUBLE_EQ(12.0, Number(QStringLiteral("DLQ11")));
+    PutRange(doc, QStringLiteral("DLQ11"), QStringLiteral("twelve"));
+    PutRange(doc, QStringLiteral("DLQ11"), 12.0);
+    EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("DLQ11")));
+    EXPECT_DOUBLE_EQ(12.0, Number(QStringLiteral("DLQ11")));
+
+    // A formula whose result is the value is replaced by the value.
+    PutRange(doc, QStringLiteral("DLQ1"), QStringLiteral("1"));
+    ASSERT_DOUBLE_EQ(0.125, Number(QStringLiteral("DL_DEF_SP")));
+    ASSERT_EQ(QStringLiteral("FORMULA"), office.CellKind(path, QStringLiteral("DL_DEF_SP")));
+    PutRange(doc, QStringLiteral("DL_DEF_SP"), QStringLiteral("0.125"));
+    EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("DL_DEF_SP")));
+    PutRange(doc, QStringLiteral("DL_DEF_SP"), 0.125);
+    EXPECT_EQ(QStringLiteral("VALUE"), office.CellKind(path, QStringLiteral("DL_DEF_SP")));
 }
 
 TEST_F(CalcWorkbookTest, WrittenAnswersReachTheWorkbooksFormulas) {
@@ -264,7 +303,8 @@ TEST_F(CalcWorkbookTest, TurnToShowsTheSheet) {
 TEST_F(CalcWorkbookTest, NamesTheWorkbookDoesNotDefineAre6027) {
     handles = Open();
     wb::Document& doc = *handles.CTabbDoc;
-    for (const char* name : {"DLQ99", "Q:E8", "Y:NOTACELL", "DL_DEF_sp ", ""}) {
+    for (const char* name :
+         {"DLQ99", "Q:E8", "Y:NOTACELL", "Y:E8;Y:F8", "Y'.E8", "DL_DEF_sp ", ""}) {
         EXPECT_EQ(wb::kErrUndefinedName,
                   ErrorNumberOf([&] { PutRange(doc, QString::fromLatin1(name), "1"); }))
             << name;
