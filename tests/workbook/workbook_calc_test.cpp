@@ -91,7 +91,7 @@ TEST(CalcSystem, KnowsOnlyTheSpreadsheetClassName) {
     CalcOptions options;  // no office at all: the name is refused before any start
     options.pipeName = QStringLiteral("dravik_test_never_used");
     const auto system = MakeCalcSystem(options);
-    EXPECT_EQ(wb::kErrGeneral, ErrorNumberOf([&] { system->NewDocument("Excel.Application"); }));
+    EXPECT_EQ(wb::kErrGeneral, ErrorNumberOf([&] { system->NewDocument("Other.Spreadsheet"); }));
     EXPECT_EQ(wb::kErrGeneral, ErrorNumberOf([&] { system->NewDocument("corlatabb.workbook"); }));
 }
 
