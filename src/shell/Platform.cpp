@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,9 +71,11 @@ QString LocaleNumberFormat::ToText(double value) const {
     if (std::isnan(value) || std::isinf(value)) {
         return QString::number(value);
     }
+    // std::to_chars, not printf: the C library's numeric locale follows the user's (Qt sets it
+    // from the environment) and would put its own separator in.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    QString text = QString::fromLatin1(buf);
+    QString text = QString::fromLatin1(
+        buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15).ptr - buf);
     // Plain decimals where they stay readable (0.00001 rather than 1e-05).
     if (const qsizetype e = text.indexOf(QLatin1Char('e')); e >= 0) {
         const int exponent = text.mid(e + 1).toInt();
@@ -80,8 +83,10 @@ QString LocaleNumberFormat::ToText(double value) const {
             const QString digits = text.left(e).remove(QLatin1Char('.')).remove(QLatin1Char('-'));
             const int significant = static_cast<int>(digits.size());
             const int decimals = std::max(0, significant - 1 - exponent);
-            std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-            text = QString::fromLatin1(buf);
+            text = QString::fromLatin1(
+                buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals)
+                             .ptr -
+                         buf);
         } else {
             text = text.toUpper();
         }
@@ -106,7 +111,18 @@ std::optional<double> LocaleNumberFormat::ToNumber(const QString& text) const {
         return std::nullopt;
     }
     plain.replace(DecimalSeparator(), QLatin1Char('.'));
-    return std::strtod(plain.toLatin1().constData(), nullptr);
+    if (plain.startsWith(QLatin1Char('+'))) {
+        plain.remove(0, 1);
+    }
+    // std::from_chars, not strtod, for the same reason as in ToText: strtod would stop at the
+    // point in a decimal-comma environment and read 1.5 as 1.
+    const QByteArray latin = plain.toLatin1();
+    double value = 0;
+    if (std::from_chars(latin.constData(), latin.constData() + latin.size(), value).ec !=
+        std::errc()) {
+        return std::nullopt;  // beyond a double's range
+    }
+    return value;
 }
 
 QString LocaleNumberFormat::GeneralDate(const QDateTime& moment) const {

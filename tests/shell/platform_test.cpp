@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -122,6 +125,35 @@ TEST(LocaleNumberFormat, DecimalCommaLocale) {
     EXPECT_EQ(f.ToNumber("1,5"), 1.5);
     EXPECT_FALSE(f.ToNumber("1.5"));
     EXPECT_EQ(f.ToNumber(f.ToText(1.0 / 100000)), 0.00001);
+}
+
+// Qt hands the C library the environment's locale, so in a decimal-comma session printf and
+// strtod use a comma; the conversions must not depend on that.
+TEST(LocaleNumberFormat, IndependentOfTheCLibrarysNumericLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    bool commaLocale = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "it_IT.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) && *std::localeconv()->decimal_point == ',') {
+            commaLocale = true;
+            break;
+        }
+    }
+    if (!commaLocale) {
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        GTEST_SKIP() << "no decimal-comma locale installed";
+    }
+    LocaleNumberFormat comma(QLocale(QLocale::German, QLocale::Germany));
+    LocaleNumberFormat point(QLocale(QLocale::English, QLocale::UnitedStates));
+    const std::optional<double> commaHalf = comma.ToNumber("1,5");
+    const std::optional<double> pointHalf = point.ToNumber("1.5");
+    const std::string commaTiny = comma.ToText(1.5 / 100000).toStdString();
+    const std::string pointText = point.ToText(12.5).toStdString();
+    std::setlocale(LC_NUMERIC, saved.c_str());
+
+    EXPECT_EQ(commaHalf, 1.5);
+    EXPECT_EQ(pointHalf, 1.5);
+    EXPECT_EQ(commaTiny, "0,000015");
+    EXPECT_EQ(pointText, "12.5");
 }
 
 TEST(LocaleNumberFormat, GeneralDateIsShortDateThenLongTime) {
