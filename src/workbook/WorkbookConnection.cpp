@@ -18,7 +18,7 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
         h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Maximize"));
         h.CTabbDoc->FirstPreparatoryCall();
         h.CTabbDoc->SecondPreparatoryCall();
-    } catch (const wb::AutomationError&) {
+    } catch (const std::exception&) {  // AutomationError, or a runtime error of the library
         failed = true;
     }
     if (failed) {
@@ -31,7 +31,7 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
     try {
         h.CTabbDoc = h.CTabbApp->OpenDocument(sFileName, folder, std::nullopt, std::nullopt, true);
         PutRange(*h.CTabbDoc, QStringLiteral("DL"), QStringLiteral("1"));
-    } catch (const wb::AutomationError&) {
+    } catch (const std::exception&) {  // AutomationError, or a runtime error of the library
         failed = true;
     }
     if (failed) {

@@ -3,6 +3,7 @@
 
 #include "workbook/Automation.h"
 
+#include <exception>
 #include <memory>
 
 class MessageBoxes;
@@ -23,7 +24,9 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
 // Reports a failure inside a write-out by its number and ends the program.
 [[noreturn]] void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end);
 
-// Runs a write-out's body; any automation failure inside it goes to FailWriteOut.
+// Runs a write-out's body; any automation failure inside it goes to FailWriteOut. So does any
+// other failure (a runtime error of the spreadsheet's library): a handler must not let one
+// escape into Qt's event loop, which would end the program without a word.
 template <class Body>
 void ProtectedWriteOut(MessageBoxes& msg, ProgramEnd& end, Body&& body) {
     int failure = 0;
@@ -32,6 +35,8 @@ void ProtectedWriteOut(MessageBoxes& msg, ProgramEnd& end, Body&& body) {
         return;
     } catch (const wb::AutomationError& e) {
         failure = e.number();
+    } catch (const std::exception&) {
+        failure = wb::kErrGeneral;
     }
     // Reported outside the handler, so ending the program never unwinds through it.
     FailWriteOut(failure, msg, end);

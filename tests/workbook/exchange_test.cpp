@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <system_error>
+
 namespace {
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
@@ -98,6 +101,32 @@ TEST(ProtectedWriteOut, StopsAtTheFailingStepAndKeepsEarlierWrites) {
                  ProgramEnded);
     EXPECT_FALSE(ranAfter);
     EXPECT_EQ(std::get<QString>(book->Value("DLQ0")).toStdString(), "Acme");
+}
+
+// A failure of the spreadsheet's library that is no automation error must not escape either:
+// out of a Qt handler it would end the program without a message.
+TEST(ProtectedWriteOut, AnyOtherFailureIsAGeneralError) {
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    msg.Expect("General Error, please reinstall Dravik", kStyleCritical, "Dravik Critical Error");
+    EXPECT_THROW(ProtectedWriteOut(msg, end, [] { throw std::runtime_error("lost bridge"); }),
+                 ProgramEnded);
+    EXPECT_EQ(end.endCount, 1);
+}
+
+TEST(OpenWorkbookConnection, AnyOtherFailureIsThePhasesFailure) {
+    struct Broken : wb::System {
+        std::shared_ptr<wb::Document> NewDocument(const QString&) override {
+            throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
+        }
+    } broken;
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    msg.Expect("Corla Tabb not found!\r\rPlease check the installation", kStyleCritical,
+               "Critical Error");
+    EXPECT_THROW(OpenWorkbookConnection(broken, "Dravik-Lumo_V117a.tabb", "/x", msg, end),
+                 ProgramEnded);
+    EXPECT_EQ(end.endCount, 1);
 }
 
 }  // namespace
