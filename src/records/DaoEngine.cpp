@@ -340,9 +340,12 @@ bool Recordset::TableHasRecords() {
 }
 
 void Recordset::SettleAfterMiss(Position whenRecordsRemain) {
+    // Asked before anything changes: should the question fail, the cursor stays on its record
+    // with that record's values, rather than on a record whose values are gone.
+    const bool recordsRemain = TableHasRecords();
     current_.clear();
     editMode_ = EditMode::None;
-    position_ = TableHasRecords() ? whenRecordsRemain : Position::Empty;
+    position_ = recordsRemain ? whenRecordsRemain : Position::Empty;
 }
 
 void Recordset::MoveFirst() {

@@ -151,6 +151,61 @@ TEST_F(Engine, AppendOrderHoldsAfterDeletesAndKeysNeverComeBack) {
     EXPECT_EQ(Current(), "D");
 }
 
+// Reads a big-endian whole number of `size` bytes.
+quint32 BigEndian(const QByteArray& bytes, qsizetype at, int size) {
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = (value << 8) | static_cast<quint8>(bytes[at + i]);
+    }
+    return value;
+}
+
+TEST_F(Engine, AMoveThatFailsAfterFindingNoRecordLeavesTheCursorOnItsRecord) {
+    // Enough long records for several leaf pages, so that stepping on from the last record reads
+    // other pages than the question whether the table still holds any.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i "
+                     "< 100) INSERT INTO Details (Company, Industry, BT1, BT2, BT3, BT4, "
+                     "BT5, BT6) SELECT printf('C%d', i), printf('%.30c', 'x'), printf('%.30c', "
+                     "'x'), printf('%.30c', 'x'), printf('%.30c', 'x'), printf('%.30c', 'x'), "
+                     "printf('%.30c', 'x'), printf('%.30c', 'x') FROM n",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    reopen();
+    cursor->MoveLast();
+    ASSERT_EQ(Current(), "C100");
+
+    // Damage the table's first leaf page, and change the file's change counter so that the
+    // cursor reads the pages afresh.
+    QByteArray file = FileBytes(Path());
+    const int pageSize = static_cast<int>(BigEndian(file, 16, 2));
+    quint32 page = std::stoul(
+        Query(Path(), "SELECT rootpage FROM sqlite_schema WHERE name = 'Details'")[0][0]);
+    ASSERT_EQ(static_cast<quint8>(file[(page - 1) * pageSize]), 0x05) << "a single leaf page";
+    while (static_cast<quint8>(file[(page - 1) * pageSize]) == 0x05) {  // interior: leftmost child
+        const qsizetype at = (page - 1) * pageSize;
+        page = BigEndian(file, at + BigEndian(file, at + 12, 2), 4);
+    }
+    ASSERT_NE(page, 1u);
+    file[(page - 1) * pageSize] = '\x00';
+    const quint32 changes = BigEndian(file, 24, 4) + 1;
+    for (int i = 0; i < 4; ++i) {
+        file[24 + i] = static_cast<char>(changes >> (8 * (3 - i)));
+    }
+    QFile out(Path());
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+
+    EXPECT_EQ(KindOf([&] { cursor->MoveNext(); }), Kind::NotADatabase);
+    EXPECT_FALSE(cursor->Bof() || cursor->Eof());
+    EXPECT_EQ(Current(), "C100");
+}
+
 TEST_F(Engine, TextColumnsHoldOneToThirtyCharactersCountedAsCharacters) {
     const QString thirtyLatin(30, QLatin1Char('x'));
     const QString thirtyMixed = QString(27, QChar(0x00FC)) + QStringLiteral("漢字😀");
