@@ -7,8 +7,11 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libsqlite3-dev googletest libgtest-dev
           libbenchmark-dev libreoffice-calc libreoffice-dev python3-uno fonts-liberation
-          fonts-dejavu-core)
+          fonts-dejavu-core locales)
 BUILD=${DRAVIK_BUILD_DIR:-build}
+
+SUDO=()
+[ "$(id -u)" -eq 0 ] || SUDO=(sudo)
 
 install_missing() {
     local missing=()
@@ -16,11 +19,15 @@ install_missing() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    "${SUDO[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# The number-format tests also run the C library in a decimal-comma locale.
+comma_locale() {
+    locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' ||
+        "${SUDO[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 || true
 }
 
 build() {
@@ -37,6 +44,7 @@ case "${1:-}" in
         ;;
     test)
         install_missing
+        comma_locale
         build
         cd "$BUILD"
         ctest --output-on-failure -j"$(nproc)"
