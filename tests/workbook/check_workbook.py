@@ -26,7 +26,7 @@ from com.sun.star.table.CellContentType import FORMULA, TEXT, VALUE
 ARGS = None
 OFFICE = None
 
-SHEETS = ["TOC Overview", "Inputs", "Y", "Defaults", "Notes"]
+SHEETS = ["TOC Overview", "Report", "Inputs", "Y", "Defaults", "Notes"]
 INPUT_NAMES = ["DL", "DLQ0", "DLQ1", "DLQ3", "DLQ4", "DLQ5", "DLQ6", "DLQ7", "DLQ8", "DLQ9",
                "DLQ10", "DLQ11"]
 DEFAULT_NAMES = ["DL_DEF_SP", "DL_DEF_RC", "DL_DEF_R1", "DL_DEF_GR", "DL_DEF_OPER",
