@@ -88,7 +88,8 @@ if(DRAVIK_SOFFICE AND DRAVIK_UNO_PYTHON)
     add_test(NAME workbook_file_calc
              COMMAND ${DRAVIK_UNO_PYTHON} ${CMAKE_SOURCE_DIR}/tests/workbook/check_workbook.py
                      --workbook ${DRAVIK_WORKBOOK_FILE} --soffice ${DRAVIK_SOFFICE}
-                     --profile ${CMAKE_BINARY_DIR}/lo-profile-workbook-check)
+                     --profile ${CMAKE_BINARY_DIR}/lo-profile-workbook-check
+                     --extension ${DRAVIK_REPORT_EXTENSION_FILE})
     set_tests_properties(workbook_file_calc PROPERTIES LABELS "calc;workbook" TIMEOUT 300)
   else()
     message(STATUS "Python's UNO bridge (python3-uno) not found: the workbook check is not registered")
