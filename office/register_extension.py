@@ -18,7 +18,7 @@ import time
 
 import uno
 import unohelper
-from com.sun.star.task import XInteractionApprove, XInteractionHandler
+from com.sun.star.task import XInteractionHandler
 from com.sun.star.ucb import XCommandEnvironment, XProgressHandler
 
 

@@ -8,7 +8,6 @@
 
 import datetime
 
-import uno
 import unohelper
 from com.sun.star.frame import XDispatch, XDispatchProvider
 from com.sun.star.lang import XInitialization, XServiceInfo

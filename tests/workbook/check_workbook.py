@@ -15,7 +15,6 @@ import argparse
 import datetime
 import importlib.util
 import os
-import re
 import shutil
 import subprocess
 import sys
