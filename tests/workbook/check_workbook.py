@@ -488,6 +488,9 @@ class ReportTest(WorkbookTest):
         for name in copied:
             self.assertEqual(self.report(name), self.report(name, "TOC Overview"), name)
         self.assertNotEqual(self.report("RPT_TOTAL"), first[36][3:4])
+        # One Undo takes one press back, whole.
+        self.doc.UndoManager.undo()
+        self.assertEqual(everything_but_the_stamp(), first)
 
 
 def print_defaults():
