@@ -97,10 +97,8 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
     // Load steps, in order.
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - General Information"));
-    for (const char* item : {"1 - Finance", "2 - Manufacturing", "3 - Public", "4 - Insurance",
-                             "5 - Industrial", "6 - Communication", "99 - Other"}) {
-        cmbDLQ1->addItem(QString::fromLatin1(item));
-    }
+    FillCodedCombo(cmbDLQ1, {"1 - Finance", "2 - Manufacturing", "3 - Public", "4 - Insurance",
+                             "5 - Industrial", "6 - Communication", "99 - Other"});
     cmbDLQ1->setEditText(QStringLiteral("Please select..."));
     sFileName = WorkbookFileName();
     const WorkbookHandles handles = OpenWorkbookConnection(

@@ -71,14 +71,6 @@ constexpr Help kHelp[9] = {
     {"Outage Costs", "Please enter the hourly outage cost of the company.", kIndustryAndTypes},
 };
 
-void FillList(QComboBox* combo, std::initializer_list<const char*> items) {
-    for (const char* item : items) {
-        combo->addItem(QString::fromLatin1(item));
-    }
-    // Adding items must not choose one: the text stays as it was until it is set.
-    combo->setCurrentIndex(-1);
-}
-
 }  // namespace
 
 frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
@@ -169,12 +161,12 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
     // Creation steps, in order.
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - Technical Information"));
-    FillList(cmbDLQ4, {"1 - Vastor", "2 - Open"});
+    FillCodedCombo(cmbDLQ4, {"1 - Vastor", "2 - Open"});
     if (!shared_.cLoaded) {
         cmbDLQ4->setEditText(QStringLiteral("2 - Open"));
         shared_.cLoaded = true;
     }
-    FillList(cmbDLQ10, {"0 - Not required", "1 - Required"});
+    FillCodedCombo(cmbDLQ10, {"0 - Not required", "1 - Required"});
     cmbDLQ10->setEditText(QStringLiteral("Please select..."));
 
     // Notifications. Only a choice from the Server Type list counts, not typing.

@@ -299,6 +299,17 @@ TEST_F(Page1WriteOut, EnterInAFieldPressesNoButton) {
     EXPECT_EQ(page1->cmbDLQ1->count(), 7);  // Enter added no item either
 }
 
+TEST_F(Page1WriteOut, DownFromThePromptGivesTheFirstIndustry) {
+    // Behind "Please select..." no item is chosen, so the opened list highlights none.
+    EXPECT_EQ(page1->cmbDLQ1->currentIndex(), -1);
+    page1->ShowPage();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page1));
+    app.shared.cManual = false;
+    QTest::keyClick(page1->cmbDLQ1, Qt::Key_Down);
+    EXPECT_EQ(page1->cmbDLQ1->currentText(), "1 - Finance");
+    EXPECT_TRUE(app.shared.cManual);
+}
+
 TEST_F(Page1WriteOut, LoadShowsTheBrowserWherePage1Stood) {
     page1->SetLeft(1500);
     page1->SetTop(3000);

@@ -368,6 +368,28 @@ TEST_F(Page2, EnterInAFieldDoesNotRunTheWriteOut) {
     EXPECT_EQ(Writes(), (Strings{"Contents DLQ4 = \"1\""}));
 }
 
+// One wheel step down over a widget, as the window system delivers it.
+void WheelDown(QWidget* widget) {
+    const QPointF at = QRectF(widget->rect()).center();
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+TEST_F(Page2, TheWheelOverAClosedListChangesNothing) {
+    FillPage2();
+    app.shared.cManual = false;
+    for (QComboBox* list : {page1->cmbDLQ1, page2->cmbDLQ4, page2->cmbDLQ10}) {
+        const QString before = list->currentText();
+        WheelDown(list);
+        WheelDown(list->lineEdit());
+        EXPECT_EQ(list->currentText(), before) << list->objectName().toStdString();
+    }
+    EXPECT_TRUE(app.book->log.isEmpty());
+    EXPECT_EQ(page2->txtDLQ9->text(), "30");
+    EXPECT_FALSE(app.shared.cManual);
+}
+
 TEST_F(Page2, ClosingAsksQuitApplication) {
     app.msg.Expect("Quit Application?", kStyleYesNoInformation, kTitle, MsgResult::No);
     EXPECT_FALSE(page2->close());
