@@ -1,5 +1,7 @@
 #include "pages/CodedCombo.h"
 
+#include "shell/Page.h"
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -53,6 +55,7 @@ QComboBox* MakeCodedCombo() {
     combo->installEventFilter(filter);
     combo->lineEdit()->installEventFilter(filter);
     combo->installEventFilter(new WheelIsNoChoice(combo));
+    SetUpTextBox(combo->lineEdit());
     return combo;
 }
 

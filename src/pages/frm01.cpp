@@ -55,7 +55,7 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
 
     // Company Name.
     Label1[1] = Place(new QLabel(QStringLiteral("Company Name")), "Label1_1", 960, 960, 1335, 255);
-    txtDLQ0 = Place(new QLineEdit, "txtDLQ0", 2760, 960, 2175, 285);
+    txtDLQ0 = Place(MakeTextBox(), "txtDLQ0", 2760, 960, 2175, 285);
 
     // Industry.
     Label1[0] = Place(new QLabel(QStringLiteral("Industry")), "Label1_0", 1560, 1320, 735, 255);

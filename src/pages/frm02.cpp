@@ -88,7 +88,7 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
         Label1[q - 3] = label;
     }
     const auto textBox = [this](const char* name, int q) {
-        return Place(new QLineEdit, name, kInputLeft, RowTop(q), kInputWidth, 285);
+        return Place(MakeTextBox(), name, kInputLeft, RowTop(q), kInputWidth, 285);
     };
     const auto comboBox = [this](const char* name, int q) {
         return Place(MakeCodedCombo(), name, kInputLeft, RowTop(q), kInputWidth, 315);
@@ -105,7 +105,7 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
 
     // The green boxes show the workbook's defaults; nothing reads them, so they take no typing.
     const auto defaultBox = [this](const char* name, int q) {
-        QLineEdit* box = Place(new QLineEdit, name, 4440, RowTop(q), 855, 285);
+        QLineEdit* box = Place(MakeTextBox(), name, 4440, RowTop(q), 855, 285);
         box->setReadOnly(true);
         box->setStyleSheet(QStringLiteral("QLineEdit { background-color: rgb(192, 255, 192); }"));
         return box;

@@ -5,6 +5,27 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
+
+#include <limits>
+
+QLineEdit* MakeTextBox() {
+    auto* edit = new QLineEdit;
+    SetUpTextBox(edit);
+    return edit;
+}
+
+void SetUpTextBox(QLineEdit* edit) {
+    // Qt's line edits cut a text at 32767 characters unless told otherwise.
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    // Setting a text leaves the cursor at its end, which scrolls the beginning of a long text out
+    // of view. Typing marks the box modified; a text the program sets does not.
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] {
+        if (!edit->isModified()) {
+            edit->setCursorPosition(0);
+        }
+    });
+}
 
 Page::Page(Pages& pages, const char* objectName, int clientWidthTwips, int clientHeightTwips,
            Frame frame)

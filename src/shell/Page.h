@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Pages;
+class QLineEdit;
 struct Platform;
 struct SharedValues;
 
@@ -12,6 +13,12 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int Px(int twips) {
     return twips / kTwipsPerPixel;
 }
+
+// A text box of the pages: it takes a text of any length, and a text the program puts into it
+// shows from its beginning.
+QLineEdit* MakeTextBox();
+// The same for a line edit made elsewhere (an editable combo box's).
+void SetUpTextBox(QLineEdit* edit);
 
 // Why a page is asked to close.
 enum class CloseCause {
