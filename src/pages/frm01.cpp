@@ -81,6 +81,8 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
     for (QLabel* label : {Label1[0], Label1[1], lblDLQ2}) {
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
+    NameByCaption(Label1[1], txtDLQ0);
+    NameByCaption(Label1[0], cmbDLQ1);
     for (QPushButton* button : {cmdDLQ1, cmdDLQ2, cmdLoad, cmdApply, cmdNext}) {
         button->setAutoDefault(false);
     }

@@ -102,10 +102,16 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
     txtDLQ9 = textBox("txtDLQ9", 9);
     cmbDLQ10 = comboBox("cmbDLQ10", 10);
     txtDLQ11 = textBox("txtDLQ11", 11);
+    QWidget* const inputs[9] = {txtDLQ3, cmbDLQ4, txtDLQ5,  txtDLQ6, txtDLQ7,
+                                txtDLQ8, txtDLQ9, cmbDLQ10, txtDLQ11};
+    for (int i = 0; i < 9; ++i) {
+        NameByCaption(Label1[i], inputs[i]);
+    }
 
     // The green boxes show the workbook's defaults; nothing reads them, so they take no typing.
     const auto defaultBox = [this](const char* name, int q) {
         QLineEdit* box = Place(MakeTextBox(), name, 4440, RowTop(q), 855, 285);
+        box->setAccessibleName(QString::fromLatin1(kCaptions[q - 3]) + QStringLiteral(" default"));
         box->setReadOnly(true);
         box->setStyleSheet(QStringLiteral("QLineEdit { background-color: rgb(192, 255, 192); }"));
         return box;

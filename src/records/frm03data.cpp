@@ -104,6 +104,7 @@ frm03data::frm03data(Pages& pages) : Page(pages, "frm03data", 5910, 6075) {
                             1815, 255);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* box = Place(MakeTextBox(), row.boxName, 2040, row.top, 2295, 285);
+        NameByCaption(label, box);
         // The boxes show a record; the program reads none of them back but the company name.
         box->setReadOnly(true);
         this->*row.box = box;

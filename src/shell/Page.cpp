@@ -4,7 +4,9 @@
 #include "shell/Platform.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <limits>
@@ -25,6 +27,13 @@ void SetUpTextBox(QLineEdit* edit) {
             edit->setCursorPosition(0);
         }
     });
+}
+
+void NameByCaption(QLabel* caption, QWidget* control) {
+    caption->setBuddy(control);
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit()) {
+        combo->lineEdit()->setAccessibleName(caption->text());
+    }
 }
 
 Page::Page(Pages& pages, const char* objectName, int clientWidthTwips, int clientHeightTwips,

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Pages;
+class QLabel;
 class QLineEdit;
 struct Platform;
 struct SharedValues;
@@ -19,6 +20,10 @@ inline constexpr int Px(int twips) {
 QLineEdit* MakeTextBox();
 // The same for a line edit made elsewhere (an editable combo box's).
 void SetUpTextBox(QLineEdit* edit);
+
+// The caption names its control for assistive technology, so a screen reader says "Company Name,
+// edit". An editable combo box's text field, which holds its focus, is named as well.
+void NameByCaption(QLabel* caption, QWidget* control);
 
 // Why a page is asked to close.
 enum class CloseCause {
