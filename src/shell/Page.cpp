@@ -21,9 +21,10 @@ void SetUpTextBox(QLineEdit* edit) {
     // Qt's line edits cut a text at 32767 characters unless told otherwise.
     edit->setMaxLength(std::numeric_limits<int>::max());
     // Setting a text leaves the cursor at its end, which scrolls the beginning of a long text out
-    // of view. Typing marks the box modified; a text the program sets does not.
+    // of view. Typing marks the box modified; a text the program sets does not. In the box the
+    // user is in (a list's text just chosen), the cursor stays where Qt puts it, for typing on.
     QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] {
-        if (!edit->isModified()) {
+        if (!edit->isModified() && !edit->hasFocus()) {
             edit->setCursorPosition(0);
         }
     });
