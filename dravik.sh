@@ -5,9 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libsqlite3-dev googletest libgtest-dev
-          libbenchmark-dev libreoffice-calc libreoffice-dev python3-uno fonts-liberation
-          fonts-dejavu-core locales)
+PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev googletest
+          libgtest-dev libbenchmark-dev libreoffice-calc libreoffice-dev python3-uno
+          fonts-liberation fonts-dejavu-core locales)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 SUDO=()

@@ -55,7 +55,7 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
 
     // Company Name.
     Label1[1] = Place(new QLabel(QStringLiteral("Company Name")), "Label1_1", 960, 960, 1335, 255);
-    txtDLQ0 = Place(new QLineEdit, "txtDLQ0", 2760, 960, 2175, 285);
+    txtDLQ0 = Place(MakeTextBox(), "txtDLQ0", 2760, 960, 2175, 285);
 
     // Industry.
     Label1[0] = Place(new QLabel(QStringLiteral("Industry")), "Label1_0", 1560, 1320, 735, 255);
@@ -81,6 +81,8 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
     for (QLabel* label : {Label1[0], Label1[1], lblDLQ2}) {
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
+    NameByCaption(Label1[1], txtDLQ0);
+    NameByCaption(Label1[0], cmbDLQ1);
     for (QPushButton* button : {cmdDLQ1, cmdDLQ2, cmdLoad, cmdApply, cmdNext}) {
         button->setAutoDefault(false);
     }
@@ -97,10 +99,8 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
     // Load steps, in order.
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - General Information"));
-    for (const char* item : {"1 - Finance", "2 - Manufacturing", "3 - Public", "4 - Insurance",
-                             "5 - Industrial", "6 - Communication", "99 - Other"}) {
-        cmbDLQ1->addItem(QString::fromLatin1(item));
-    }
+    FillCodedCombo(cmbDLQ1, {"1 - Finance", "2 - Manufacturing", "3 - Public", "4 - Insurance",
+                             "5 - Industrial", "6 - Communication", "99 - Other"});
     cmbDLQ1->setEditText(QStringLiteral("Please select..."));
     sFileName = WorkbookFileName();
     const WorkbookHandles handles = OpenWorkbookConnection(

@@ -71,14 +71,6 @@ constexpr Help kHelp[9] = {
     {"Outage Costs", "Please enter the hourly outage cost of the company.", kIndustryAndTypes},
 };
 
-void FillList(QComboBox* combo, std::initializer_list<const char*> items) {
-    for (const char* item : items) {
-        combo->addItem(QString::fromLatin1(item));
-    }
-    // Adding items must not choose one: the text stays as it was until it is set.
-    combo->setCurrentIndex(-1);
-}
-
 }  // namespace
 
 frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
@@ -96,7 +88,7 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
         Label1[q - 3] = label;
     }
     const auto textBox = [this](const char* name, int q) {
-        return Place(new QLineEdit, name, kInputLeft, RowTop(q), kInputWidth, 285);
+        return Place(MakeTextBox(), name, kInputLeft, RowTop(q), kInputWidth, 285);
     };
     const auto comboBox = [this](const char* name, int q) {
         return Place(MakeCodedCombo(), name, kInputLeft, RowTop(q), kInputWidth, 315);
@@ -110,10 +102,16 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
     txtDLQ9 = textBox("txtDLQ9", 9);
     cmbDLQ10 = comboBox("cmbDLQ10", 10);
     txtDLQ11 = textBox("txtDLQ11", 11);
+    QWidget* const inputs[9] = {txtDLQ3, cmbDLQ4, txtDLQ5,  txtDLQ6, txtDLQ7,
+                                txtDLQ8, txtDLQ9, cmbDLQ10, txtDLQ11};
+    for (int i = 0; i < 9; ++i) {
+        NameByCaption(Label1[i], inputs[i]);
+    }
 
     // The green boxes show the workbook's defaults; nothing reads them, so they take no typing.
     const auto defaultBox = [this](const char* name, int q) {
-        QLineEdit* box = Place(new QLineEdit, name, 4440, RowTop(q), 855, 285);
+        QLineEdit* box = Place(MakeTextBox(), name, 4440, RowTop(q), 855, 285);
+        box->setAccessibleName(QString::fromLatin1(kCaptions[q - 3]) + QStringLiteral(" default"));
         box->setReadOnly(true);
         box->setStyleSheet(QStringLiteral("QLineEdit { background-color: rgb(192, 255, 192); }"));
         return box;
@@ -169,12 +167,12 @@ frm02::frm02(Pages& pages) : Page(pages, "frm02", 6255, 5565) {
     // Creation steps, in order.
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - Technical Information"));
-    FillList(cmbDLQ4, {"1 - Vastor", "2 - Open"});
+    FillCodedCombo(cmbDLQ4, {"1 - Vastor", "2 - Open"});
     if (!shared_.cLoaded) {
         cmbDLQ4->setEditText(QStringLiteral("2 - Open"));
         shared_.cLoaded = true;
     }
-    FillList(cmbDLQ10, {"0 - Not required", "1 - Required"});
+    FillCodedCombo(cmbDLQ10, {"0 - Not required", "1 - Required"});
     cmbDLQ10->setEditText(QStringLiteral("Please select..."));
 
     // Notifications. Only a choice from the Server Type list counts, not typing.

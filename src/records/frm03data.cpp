@@ -103,7 +103,8 @@ frm03data::frm03data(Pages& pages) : Page(pages, "frm03data", 5910, 6075) {
         auto* label = Place(new QLabel(QString::fromLatin1(row.caption)), row.labelName, 0, row.top,
                             1815, 255);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* box = Place(new QLineEdit, row.boxName, 2040, row.top, 2295, 285);
+        auto* box = Place(MakeTextBox(), row.boxName, 2040, row.top, 2295, 285);
+        NameByCaption(label, box);
         // The boxes show a record; the program reads none of them back but the company name.
         box->setReadOnly(true);
         this->*row.box = box;

@@ -4,7 +4,38 @@
 #include "shell/Platform.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <limits>
+
+QLineEdit* MakeTextBox() {
+    auto* edit = new QLineEdit;
+    SetUpTextBox(edit);
+    return edit;
+}
+
+void SetUpTextBox(QLineEdit* edit) {
+    // Qt's line edits cut a text at 32767 characters unless told otherwise.
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    // Setting a text leaves the cursor at its end, which scrolls the beginning of a long text out
+    // of view. Typing marks the box modified; a text the program sets does not. In the box the
+    // user is in (a list's text just chosen), the cursor stays where Qt puts it, for typing on.
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] {
+        if (!edit->isModified() && !edit->hasFocus()) {
+            edit->setCursorPosition(0);
+        }
+    });
+}
+
+void NameByCaption(QLabel* caption, QWidget* control) {
+    caption->setBuddy(control);
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit()) {
+        combo->lineEdit()->setAccessibleName(caption->text());
+    }
+}
 
 Page::Page(Pages& pages, const char* objectName, int clientWidthTwips, int clientHeightTwips,
            Frame frame)

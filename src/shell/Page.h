@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class Pages;
+class QLabel;
+class QLineEdit;
 struct Platform;
 struct SharedValues;
 
@@ -12,6 +14,16 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int Px(int twips) {
     return twips / kTwipsPerPixel;
 }
+
+// A text box of the pages: it takes a text of any length, and a text the program puts into it
+// shows from its beginning.
+QLineEdit* MakeTextBox();
+// The same for a line edit made elsewhere (an editable combo box's).
+void SetUpTextBox(QLineEdit* edit);
+
+// The caption names its control for assistive technology, so a screen reader says "Company Name,
+// edit". An editable combo box's text field, which holds its focus, is named as well.
+void NameByCaption(QLabel* caption, QWidget* control);
 
 // Why a page is asked to close.
 enum class CloseCause {

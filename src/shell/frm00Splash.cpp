@@ -8,10 +8,49 @@
 #include "shell/SharedValues.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
+#if QT_CONFIG(xcb) && defined(DRAVIK_HAVE_XCB)
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#endif
+
 namespace {
+
+// For an empty title Qt hands the window manager the application name, which then stands in the
+// splash's title bar. Under X11 the window's name is set empty again once Qt has sent its own.
+void SendEmptyTitle([[maybe_unused]] QWidget* window) {
+#if QT_CONFIG(xcb) && defined(DRAVIK_HAVE_XCB)
+    // The offscreen platform offers the interface too, without a connection.
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
+        !window->windowHandle()) {
+        return;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto atom = [connection](const char* name) {
+        const xcb_intern_atom_cookie_t cookie =
+            xcb_intern_atom(connection, false, static_cast<uint16_t>(std::strlen(name)), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    };
+    const xcb_atom_t netWmName = atom("_NET_WM_NAME");
+    const xcb_atom_t utf8String = atom("UTF8_STRING");
+    if (netWmName == XCB_ATOM_NONE || utf8String == XCB_ATOM_NONE) {
+        return;
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE,
+                        static_cast<xcb_window_t>(window->winId()), netWmName, utf8String, 8, 0,
+                        nullptr);
+    xcb_flush(connection);
+#endif
+}
 
 // A label that sizes itself to its text. A right-aligned one keeps its right edge, so the text
 // grows leftwards and stays inside the frame.
@@ -67,6 +106,11 @@ frm00Splash::frm00Splash(Pages& pages) : Page(pages, "frm00Splash", 7380, 4245) 
     shared_.sAppName = kAppTitle;
     shared_.cManual = false;
     shared_.cLoaded = false;
+}
+
+void frm00Splash::showEvent(QShowEvent* event) {
+    Page::showEvent(event);
+    SendEmptyTitle(this);
 }
 
 bool frm00Splash::QueryUnload(CloseCause cause) {

@@ -24,6 +24,9 @@ public:
     QLabel* lblCopyright;
     QPushButton* cmdContinue;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     bool continued_ = false;
 };

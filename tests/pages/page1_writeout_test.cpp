@@ -299,6 +299,32 @@ TEST_F(Page1WriteOut, EnterInAFieldPressesNoButton) {
     EXPECT_EQ(page1->cmbDLQ1->count(), 7);  // Enter added no item either
 }
 
+TEST_F(Page1WriteOut, DownFromThePromptGivesTheFirstIndustry) {
+    // Behind "Please select..." no item is chosen, so the opened list highlights none.
+    EXPECT_EQ(page1->cmbDLQ1->currentIndex(), -1);
+    page1->ShowPage();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page1));
+    app.shared.cManual = false;
+    QTest::keyClick(page1->cmbDLQ1, Qt::Key_Down);
+    EXPECT_EQ(page1->cmbDLQ1->currentText(), "1 - Finance");
+    EXPECT_TRUE(app.shared.cManual);
+}
+
+TEST_F(Page1WriteOut, TextBoxesTakeAnyLength) {
+    const QString text(40000, QLatin1Char('x'));
+    frm02& page2 = app.pages.frm02();
+    for (QLineEdit* box : {page1->txtDLQ0, page2.txtDLQ3, page2.txtDLQ11}) {
+        box->setText(text);
+        EXPECT_EQ(box->text().size(), 40000) << box->objectName().toStdString();
+    }
+    // Typing goes on past Qt's usual limit of 32767 characters.
+    page1->txtDLQ0->setText(text.left(32760));
+    page1->ShowPage();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page1));
+    QTest::keyClicks(page1->txtDLQ0, QStringLiteral("0123456789"));
+    EXPECT_EQ(page1->txtDLQ0->text().size(), 32770);
+}
+
 TEST_F(Page1WriteOut, LoadShowsTheBrowserWherePage1Stood) {
     page1->SetLeft(1500);
     page1->SetTop(3000);

@@ -3,6 +3,10 @@
 
 #include "PagesFixture.h"
 
+#include "records/frm03data.h"
+#include "records/frm99Create.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QRegularExpression>
 #include <QTest>
@@ -368,6 +372,28 @@ TEST_F(Page2, EnterInAFieldDoesNotRunTheWriteOut) {
     EXPECT_EQ(Writes(), (Strings{"Contents DLQ4 = \"1\""}));
 }
 
+// One wheel step down over a widget, as the window system delivers it.
+void WheelDown(QWidget* widget) {
+    const QPointF at = QRectF(widget->rect()).center();
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+TEST_F(Page2, TheWheelOverAClosedListChangesNothing) {
+    FillPage2();
+    app.shared.cManual = false;
+    for (QComboBox* list : {page1->cmbDLQ1, page2->cmbDLQ4, page2->cmbDLQ10}) {
+        const QString before = list->currentText();
+        WheelDown(list);
+        WheelDown(list->lineEdit());
+        EXPECT_EQ(list->currentText(), before) << list->objectName().toStdString();
+    }
+    EXPECT_TRUE(app.book->log.isEmpty());
+    EXPECT_EQ(page2->txtDLQ9->text(), "30");
+    EXPECT_FALSE(app.shared.cManual);
+}
+
 TEST_F(Page2, ClosingAsksQuitApplication) {
     app.msg.Expect("Quit Application?", kStyleYesNoInformation, kTitle, MsgResult::No);
     EXPECT_FALSE(page2->close());
@@ -408,6 +434,44 @@ TEST(PageCaptions, FitTheirControls) {
         }
     }
     QApplication::setFont(before);
+}
+
+// A screen reader names every box, list and check box by its caption.
+TEST(AccessibleNames, EveryBoxListAndCheckBoxCarriesItsCaption) {
+    TestApp app;
+    app.shared.sAppName = kAppTitle;
+    const auto name = [](QWidget* widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
+    frm01& page1 = app.pages.frm01();
+    frm02& page2 = app.pages.frm02();
+    frm03data& browser = app.pages.frm03data();
+    EXPECT_EQ(name(page1.txtDLQ0), "Company Name");
+    EXPECT_EQ(name(page1.cmbDLQ1->lineEdit()), "Industry");  // the list's text holds its focus
+    EXPECT_EQ(name(page1.chkDLQ2[5]), "99 - Other");
+    EXPECT_EQ(name(page2.txtDLQ3), "Installed Capacity (GB)");
+    EXPECT_EQ(name(page2.cmbDLQ10->lineEdit()), "Continuous Operation");
+    EXPECT_EQ(name(page2.txtDLQ11), "Outage Costs $/hour");
+    EXPECT_EQ(name(page2.txtDLQ5default), "% requiring Super Performance default");
+    EXPECT_EQ(name(browser.txtDLQ12), "Record Creation Date");
+    EXPECT_EQ(name(browser.txtDLQ26), "Business Type6");
+    // And no box, list or check box anywhere goes without a name.
+    Page* const pages[] = {&page1, &page2, &browser, &app.pages.frm99Create()};
+    for (Page* page : pages) {
+        for (QWidget* control : page->findChildren<QWidget*>()) {
+            if (qobject_cast<QLineEdit*>(control) || qobject_cast<QCheckBox*>(control)) {
+                EXPECT_FALSE(name(control).isEmpty()) << control->objectName().toStdString();
+            }
+            if (auto* list = qobject_cast<QComboBox*>(control)) {
+                QLabel* caption = nullptr;
+                for (QLabel* label : page->findChildren<QLabel*>()) {
+                    caption = label->buddy() == list ? label : caption;
+                }
+                ASSERT_NE(caption, nullptr) << list->objectName().toStdString();
+                EXPECT_EQ(name(list->lineEdit()), caption->text());
+            }
+        }
+    }
 }
 
 // The keyboard walks the answers first, then the buttons that act on them.

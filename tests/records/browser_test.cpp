@@ -5,6 +5,7 @@
 #include "RecordsPages.h"
 
 #include <QLabel>
+#include <QTest>
 
 namespace {
 
@@ -212,6 +213,30 @@ TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
     Add(TypicalEntry(QStringLiteral("Fresh")));
     OpenBrowser();
     EXPECT_EQ(Shown(b), "Fresh");
+}
+
+// A text longer than its box shows its beginning once the program has put it there.
+TEST_F(Browser, FilledTextsShowTheirBeginning) {
+    DetailsEntry entry = TypicalEntry(QStringLiteral("Acme Storage International Ltd"));
+    entry.texts[1] = QStringLiteral("6 - Communication and Media");
+    Add(entry);
+    frm03data& b = OpenBrowser();
+    for (QLineEdit* box : b.findChildren<QLineEdit*>()) {
+        EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
+    }
+    b.cmdRetrieve->click();
+    frm02& page2 = app.pages.frm02();
+    for (Page* page : std::initializer_list<Page*>{page1, &page2}) {
+        for (QLineEdit* box : page->findChildren<QLineEdit*>()) {
+            EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(page1->txtDLQ0->text(), "Acme Storage International Ltd");
+
+    // What the user types keeps the cursor where the typing goes on.
+    QTest::keyClick(page1->txtDLQ0, Qt::Key_End);
+    QTest::keyClicks(page1->txtDLQ0, QStringLiteral(" Group"));
+    EXPECT_EQ(page1->txtDLQ0->cursorPosition(), page1->txtDLQ0->text().size());
 }
 
 TEST_F(Browser, AMissingDatabaseIsExplainedAndTheUserIsBackOnPage1) {
