@@ -1,6 +1,7 @@
 // The cost of the workbook exchange against a real headless Calc: one write, one read, and the
-// calls of one page 1 write-out (14 writes, 12 reads), once as the benchmark repeats it (only the
-// industry changes) and once with every value changing. Figures are medians over repetitions.
+// calls of one page 1 write-out (14 writes, 12 reads, in one write-out scope as the page makes
+// them), once as the benchmark repeats it (only the industry changes) and once with every value
+// changing. Figures are medians over repetitions.
 // Uses the built workbook when DRAVIK_BIN_DIR holds it, otherwise a small test workbook.
 
 #include "CalcOffice.h"

@@ -17,6 +17,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
 #include <com/sun/star/sheet/XNamedRange.hpp>
@@ -25,6 +26,7 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
@@ -411,28 +413,44 @@ public:
     // A range name is looked up once and kept. Before its first use in a write-out (and before
     // every use outside one) one round trip checks that the name is still defined as it was; a
     // renamed or redefined range is looked up afresh. A sheet is kept likewise, checked by its
-    // name; the cells of an address are looked up once per write-out.
+    // name, and the cell of an address, checked by its place on the sheet.
     std::shared_ptr<wb::Range> GetRange(const QString& name) override {
         return Guarded(live_, [&]() -> std::shared_ptr<wb::Range> {
             const qsizetype colon = name.indexOf(u':');
             if (colon >= 0) {
                 // "Y:E8": sheet Y, cell E8.
+                const unsigned serial = hold_->Serial();
                 KnownSheet& sheet = CheckedSheet(name.left(colon));
-                std::shared_ptr<CalcRange>& range = sheet.cells[name.mid(colon + 1)];
-                if (!range) {
-                    Reference<css::table::XCellRange> cells;
-                    try {
-                        cells = sheet.sheet->getCellRangeByName(ToOU(name.mid(colon + 1)));
-                    } catch (const css::uno::RuntimeException&) {
-                        if (live_.Gone()) {
-                            throw;
-                        }
+                const QString address = name.mid(colon + 1);
+                if (const auto known = sheet.cells.find(address); known != sheet.cells.end()) {
+                    KnownCell& cell = known->second;
+                    if (serial != 0 && cell.checkedIn == serial) {
+                        return cell.range;
                     }
-                    if (!cells.is()) {
-                        sheet.cells.erase(name.mid(colon + 1));
-                        Undefined(name);  // not a cell address
+                    // A cell moves with rows and columns put in or taken out before it; the
+                    // address then means another cell.
+                    const css::table::CellAddress now = cell.at->getCellAddress();
+                    if (now.Column == cell.where.Column && now.Row == cell.where.Row) {
+                        cell.checkedIn = serial;
+                        return cell.range;
                     }
-                    range = std::make_shared<CalcRange>(live_, hold_, cells);
+                    sheet.cells.erase(known);
+                }
+                Reference<css::table::XCellRange> cells;
+                try {
+                    cells = sheet.sheet->getCellRangeByName(ToOU(address));
+                } catch (const css::uno::RuntimeException&) {
+                    if (live_.Gone()) {
+                        throw;
+                    }
+                }
+                if (!cells.is()) {
+                    Undefined(name);  // not a cell address
+                }
+                const auto range = std::make_shared<CalcRange>(live_, hold_, cells);
+                // A single cell is kept; a larger range is looked up at each use.
+                if (Reference<css::sheet::XCellAddressable> at(cells, UNO_QUERY); at.is()) {
+                    sheet.cells[address] = KnownCell{range, at, at->getCellAddress(), serial};
                 }
                 return range;
             }
@@ -501,10 +519,16 @@ private:
         std::shared_ptr<CalcRange> range;
         unsigned checkedIn = 0;  // the write-out that last checked it
     };
+    struct KnownCell {
+        std::shared_ptr<CalcRange> range;
+        Reference<css::sheet::XCellAddressable> at;
+        css::table::CellAddress where;  // where the address led when it was looked up
+        unsigned checkedIn = 0;
+    };
     struct KnownSheet {
         Reference<css::sheet::XSpreadsheet> sheet;
         Reference<css::container::XNamed> named;
-        std::map<QString, std::shared_ptr<CalcRange>> cells;  // by address, in this write-out
+        std::map<QString, KnownCell> cells;  // by address
         unsigned checkedIn = 0;
     };
 
@@ -517,8 +541,6 @@ private:
                 return known->second;
             }
             if (known->second.named->getName() == ToOU(name)) {
-                // Rows or columns may have moved since: the cells are looked up afresh.
-                known->second.cells.clear();
                 known->second.checkedIn = serial;
                 return known->second;
             }

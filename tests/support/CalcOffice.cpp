@@ -23,6 +23,8 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
@@ -353,6 +355,18 @@ bool CalcOffice::Frozen(const QString& path) {
                    ->isActionLocked() ||
                !Reference<css::sheet::XCalculatable>(model, UNO_QUERY_THROW)
                     ->isAutomaticCalculationEnabled();
+    });
+}
+
+void CalcOffice::InsertRow(const QString& path, const QString& sheet, int before) {
+    Reported([&] {
+        const Reference<css::table::XColumnRowRange> rows(
+            Reference<css::sheet::XSpreadsheetDocument>(FindDocument(*Connection(), path),
+                                                        UNO_QUERY_THROW)
+                ->getSheets()
+                ->getByName(ToOU(sheet)),
+            UNO_QUERY_THROW);
+        rows->getRows()->insertByIndex(before - 1, 1);
     });
 }
 

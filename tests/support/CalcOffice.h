@@ -61,6 +61,8 @@ public:
     // Whether the document is held back from showing or recalculating its changes: its
     // controllers locked, an action lock on it, or automatic calculation off.
     bool Frozen(const QString& path);
+    // Puts an empty row into the sheet before the row (1 is the first).
+    void InsertRow(const QString& path, const QString& sheet, int before);
     // Gives the range name the content ("$Data.$B$20"); an empty content removes the name.
     void DefineName(const QString& path, const QString& name, const QString& content);
 

@@ -354,6 +354,19 @@ TEST_F(CalcWorkbookTest, AWriteOutShowsItsWritesBeforeABoxAndHonoursRedefinedNam
     EXPECT_EQ(QStringLiteral("TEXT"), office.CellKind(path, QStringLiteral("Data.C20")));
     EXPECT_EQ(QStringLiteral("First"), Text(QStringLiteral("Data:B2")));
 
+    // An address means the cell at that place now, also after a row was put in before it.
+    {
+        const WriteOutScope writeOut(doc, msg);
+        PutRange(doc, QStringLiteral("Y:E8"), 1.0);
+    }
+    office.InsertRow(path, QStringLiteral("Y"), 8);
+    {
+        const WriteOutScope writeOut(doc, msg);
+        PutRange(doc, QStringLiteral("Y:E8"), 7.0);
+    }
+    EXPECT_EQ(7.0, Number(QStringLiteral("Y:E8")));
+    EXPECT_EQ(1.0, Number(QStringLiteral("Y:E9")));
+
     office.DefineName(path, QStringLiteral("DLQ0"), QString());
     EXPECT_EQ(wb::kErrUndefinedName, ErrorNumberOf([&] {
                   const WriteOutScope writeOut(doc, msg);
