@@ -130,7 +130,7 @@ bool frm01::QueryUnload(CloseCause cause) {
 void frm01::UpdFrm01() {
     MessageBoxes& msg = platform_.msg;
     const NumberFormat& numbers = platform_.numbers;
-    ProtectedWriteOut(msg, platform_.end, [&] {
+    ProtectedWriteOut(*CTabbDoc, msg, platform_.end, [&] {
         wb::Document& doc = *CTabbDoc;
         TuttoOK = false;
 

@@ -198,7 +198,7 @@ bool frm02::QueryUnload(CloseCause cause) {
 void frm02::UpdFrm02() {
     MessageBoxes& msg = platform_.msg;
     const NumberFormat& numbers = platform_.numbers;
-    ProtectedWriteOut(msg, platform_.end, [&] {
+    ProtectedWriteOut(*pages_.frm01().CTabbDoc, msg, platform_.end, [&] {
         wb::Document& doc = *pages_.frm01().CTabbDoc;
         TuttoOK = false;
 
@@ -274,7 +274,7 @@ void frm02::cmdApply_Click() {
     UpdFrm02();
     // The sheet turns whatever the write-out's outcome. Outside the write-out, a failure here is
     // still a lost workbook: it is reported and ends the program as one would.
-    ProtectedWriteOut(platform_.msg, platform_.end, [&] {
+    ProtectedWriteOut(*pages_.frm01().CTabbDoc, platform_.msg, platform_.end, [&] {
         TurnToSheet(*pages_.frm01().CTabbDoc, QStringLiteral("TOC Overview"));
     });
 }
@@ -294,7 +294,7 @@ void frm02::cmbDLQ4_Click() {
     const NumberFormat& numbers = platform_.numbers;
     // Written at once, without a check; the growth default follows the server type and is
     // shown unrounded, unlike page 1's whole percentages.
-    ProtectedWriteOut(platform_.msg, platform_.end, [&] {
+    ProtectedWriteOut(*pages_.frm01().CTabbDoc, platform_.msg, platform_.end, [&] {
         wb::Document& doc = *pages_.frm01().CTabbDoc;
         PutRange(doc, QStringLiteral("DLQ4"), cmbDLQ4->currentText().left(1));
         const auto growth = [&] {

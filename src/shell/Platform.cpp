@@ -12,6 +12,9 @@
 #include <cstdlib>
 
 MsgResult MessageBoxes::MsgBox(const QString& text, int style, const QString& title) {
+    if (beforeShow_) {
+        beforeShow_();
+    }
     return Present(text, style, title.isEmpty() ? kAppTitle : title);
 }
 

@@ -29,9 +29,17 @@ public:
     // A modal box; an empty title means the application title. A carriage return in the text is
     // a line break.
     MsgResult MsgBox(const QString& text, int style, const QString& title = QString());
+    // Runs before each box is shown, as long as it is set; returns the one it replaces.
+    std::function<void()> SetBeforeShow(std::function<void()> beforeShow) {
+        std::swap(beforeShow_, beforeShow);
+        return beforeShow;
+    }
 
 protected:
     virtual MsgResult Present(const QString& text, int style, const QString& title) = 0;
+
+private:
+    std::function<void()> beforeShow_;
 };
 
 class QtMessageBoxes : public MessageBoxes {

@@ -66,6 +66,15 @@ public:
     // A range name ("DLQ5") or a cell address of the form "Y:E8" (sheet Y, cell E8).
     virtual std::shared_ptr<Range> GetRange(const QString& name) = 0;
     virtual std::shared_ptr<Sheet> GetSheet(const QString& name) = 0;
+
+    // A write-out: the calls between BeginWriteOut and EndWriteOut. Inside one, a name is looked
+    // up once, and the spreadsheet may hold back recalculating and repainting until ShowWrites or
+    // EndWriteOut; a read still sees every write before it. ShowWrites brings the spreadsheet's
+    // display up to date (before a message box). Neither of the two fails: an office gone shows
+    // in the next call.
+    virtual void BeginWriteOut() = 0;
+    virtual void ShowWrites() noexcept = 0;
+    virtual void EndWriteOut() noexcept = 0;
 };
 
 class Application {

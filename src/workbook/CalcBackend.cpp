@@ -10,19 +10,23 @@
 #include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
+#include <com/sun/star/sheet/XNamedRange.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
@@ -38,6 +42,7 @@
 
 #include <unistd.h>
 #include <chrono>
+#include <map>
 
 namespace {
 
@@ -153,12 +158,73 @@ bool LooksLikeFormula(const QString& text) {
     return false;
 }
 
+// What a write-out holds back in the office. While a write-out has changed a cell, the
+// document's controllers stay locked: the office neither repaints nor tells its views and
+// listeners about each change, and does both once when the lock goes. Formulas still recalculate,
+// so a read sees every write before it.
+class WriteOutHold {
+public:
+    explicit WriteOutHold(Reference<css::frame::XModel> model) : model_(std::move(model)) {}
+
+    bool InWriteOut() const { return depth_ > 0; }
+    // Counts the write-outs begun, so that a lookup checked in this one is not checked again.
+    unsigned Serial() const { return depth_ > 0 ? serial_ : 0; }
+
+    void Begin() {
+        if (depth_++ == 0) {
+            ++serial_;
+        }
+    }
+    void End() noexcept {
+        if (depth_ > 0 && --depth_ == 0) {
+            Release();
+        }
+    }
+
+    // Before a write that changes a cell.
+    void BeforeChange() {
+        if (depth_ > 0 && !held_) {
+            model_->lockControllers();
+            held_ = true;
+        }
+    }
+
+    // The office shows every write so far; a later change in the same write-out locks again.
+    void Release() noexcept {
+        if (!held_) {
+            return;
+        }
+        held_ = false;
+        try {
+            model_->unlockControllers();
+        } catch (const css::uno::Exception&) {
+            // The office or the document has gone: nothing is left locked.
+        }
+    }
+
+    // A lock a write-out cut short left behind (the program was killed inside one). Calc counts
+    // the locks; every one is taken off.
+    static void Repair(const Reference<css::frame::XModel>& model) {
+        for (int n = 0; n < 1000 && model->hasControllersLocked(); ++n) {
+            model->unlockControllers();
+        }
+    }
+
+private:
+    Reference<css::frame::XModel> model_;
+    int depth_ = 0;
+    unsigned serial_ = 0;
+    bool held_ = false;
+};
+
 // A range as the name or address gave it. The office hands a single cell out as a cell object,
 // which is what the program's ranges are; of a larger range only the top-left cell takes part.
+// The interfaces of the cell are asked for once, as each costs a round trip.
 class CalcRange : public wb::Range {
 public:
-    CalcRange(Liveness live, Reference<css::table::XCellRange> cells)
-        : live_(std::move(live)), cells_(std::move(cells)) {}
+    CalcRange(Liveness live, std::shared_ptr<WriteOutHold> hold,
+              Reference<css::table::XCellRange> cells)
+        : live_(std::move(live)), hold_(std::move(hold)), cells_(std::move(cells)) {}
 
     // Each remote call costs a round trip to the office, so the common cases take the fewest.
     // A cell that already holds what would be entered is left alone: every change makes the
@@ -171,29 +237,31 @@ public:
                 // As typed into the cell: numbers, percentages and dates in the document's
                 // locale. The cell's own input text is what typing it again would enter.
                 const rtl::OUString typed = ToOU(*text);
-                const Reference<css::beans::XPropertySet> cell(cells_, UNO_QUERY_THROW);
+                if (!props_.is()) {
+                    props_.set(cells_, UNO_QUERY_THROW);
+                }
                 rtl::OUString current;
                 try {
-                    cell->getPropertyValue("FormulaLocal") >>= current;
+                    props_->getPropertyValue("FormulaLocal") >>= current;
                 } catch (const css::beans::UnknownPropertyException&) {
-                    Write(FirstCell(), value);  // a range of several cells
+                    Write(value);  // a range of several cells
                     return;
                 }
                 if (current == typed) {
                     return;
                 }
-                cell->setPropertyValue("FormulaLocal", Any(typed));
+                hold_->BeforeChange();
+                props_->setPropertyValue("FormulaLocal", Any(typed));
                 // A sign followed only by digits and operators ("-5-3") passes the check and
                 // would be left as a formula; it is kept as typed instead.
                 if (text->startsWith(u'+') || text->startsWith(u'-')) {
-                    const Reference<css::table::XCell> first = FirstCell();
-                    if (first->getType() == css::table::CellContentType_FORMULA) {
-                        Reference<css::text::XTextRange>(first, UNO_QUERY_THROW)->setString(typed);
+                    if (FirstCell()->getType() == css::table::CellContentType_FORMULA) {
+                        Text()->setString(typed);
                     }
                 }
                 return;
             }
-            Write(FirstCell(), value);
+            Write(value);
         });
     }
 
@@ -201,10 +269,12 @@ public:
         return Guarded(live_, [&]() -> wb::CellValue {
             // One call brings the value, or a formula's result: a number, or text (empty text
             // for an empty cell).
+            if (!data_.is()) {
+                data_.set(cells_, UNO_QUERY_THROW);
+            }
             Sequence<Sequence<Any>> data;
             try {
-                data =
-                    Reference<css::sheet::XCellRangeData>(cells_, UNO_QUERY_THROW)->getDataArray();
+                data = data_->getDataArray();
             } catch (const css::uno::RuntimeException&) {
                 if (live_.Gone()) {
                     throw;
@@ -229,41 +299,58 @@ public:
     }
 
 private:
-    Reference<css::table::XCell> FirstCell() const {
-        const Reference<css::table::XCell> cell(cells_, UNO_QUERY);
-        return cell.is() ? cell : cells_->getCellByPosition(0, 0);
+    const Reference<css::table::XCell>& FirstCell() {
+        if (!cell_.is()) {
+            cell_.set(cells_, UNO_QUERY);
+            if (!cell_.is()) {
+                cell_ = cells_->getCellByPosition(0, 0);
+            }
+        }
+        return cell_;
+    }
+
+    const Reference<css::text::XTextRange>& Text() {
+        if (!text_.is()) {
+            text_.set(FirstCell(), UNO_QUERY_THROW);
+        }
+        return text_;
     }
 
     // A formula whose result is an error reads as the text the cell shows ("#VALUE!",
     // "Err:502"), which no caller takes for a number.
-    QString ErrorText() const {
-        return ToQ(Reference<css::text::XTextRange>(FirstCell(), UNO_QUERY_THROW)->getString());
-    }
+    QString ErrorText() { return ToQ(Text()->getString()); }
 
-    static void Write(const Reference<css::table::XCell>& cell, const wb::CellValue& value) {
+    void Write(const wb::CellValue& value) {
+        const Reference<css::table::XCell>& cell = FirstCell();
         if (const double* number = std::get_if<double>(&value)) {
             if (cell->getType() != css::table::CellContentType_VALUE ||
                 cell->getValue() != *number) {
+                hold_->BeforeChange();
                 cell->setValue(*number);
             }
         } else if (const bool* flag = std::get_if<bool>(&value)) {
-            WriteBoolean(cell, *flag);
+            // Entered as Calc's own Boolean: the value 1 or 0 shown as TRUE or FALSE. The
+            // English keywords, since setFormula reads its input in English whatever the
+            // office's language.
+            hold_->BeforeChange();
+            cell->setFormula(*flag ? rtl::OUString("TRUE") : rtl::OUString("FALSE"));
         } else if (const QString& text = std::get<QString>(value); LooksLikeFormula(text)) {
-            Reference<css::text::XTextRange>(cell, UNO_QUERY_THROW)->setString(ToOU(text));
+            hold_->BeforeChange();
+            Text()->setString(ToOU(text));
         } else {
+            hold_->BeforeChange();
             Reference<css::beans::XPropertySet>(cell, UNO_QUERY_THROW)
                 ->setPropertyValue("FormulaLocal", Any(ToOU(text)));
         }
     }
 
-    // Entered as Calc's own Boolean: the value 1 or 0 shown as TRUE or FALSE. The English
-    // keywords, since setFormula reads its input in English whatever the office's language.
-    static void WriteBoolean(const Reference<css::table::XCell>& cell, bool flag) {
-        cell->setFormula(flag ? rtl::OUString("TRUE") : rtl::OUString("FALSE"));
-    }
-
     Liveness live_;
+    std::shared_ptr<WriteOutHold> hold_;
     Reference<css::table::XCellRange> cells_;
+    Reference<css::beans::XPropertySet> props_;
+    Reference<css::sheet::XCellRangeData> data_;
+    Reference<css::table::XCell> cell_;
+    Reference<css::text::XTextRange> text_;
 };
 
 class CalcSheet : public wb::Sheet {
@@ -306,6 +393,7 @@ public:
         if (!sheets_.is() || !names_.is()) {
             throw wb::AutomationError(wb::kErrGeneral, "not a spreadsheet");
         }
+        WriteOutHold::Repair(model_);
     }
 
     std::shared_ptr<wb::Application> ParentApplication() override;
@@ -322,33 +410,87 @@ public:
     // there, not later as a missing workbook.
     void SecondPreparatoryCall() override { Frame(); }
 
+    // A range name is looked up once and kept. Before its first use in a write-out (and before
+    // every use outside one) one round trip checks that the name is still defined as it was; a
+    // renamed or redefined range is looked up afresh. A sheet is kept likewise, checked by its
+    // name, and the cell of an address, checked by its place on the sheet.
     std::shared_ptr<wb::Range> GetRange(const QString& name) override {
         return Guarded(live_, [&]() -> std::shared_ptr<wb::Range> {
             const qsizetype colon = name.indexOf(u':');
-            Reference<css::table::XCellRange> cells;
             if (colon >= 0) {
                 // "Y:E8": sheet Y, cell E8.
-                const Reference<css::sheet::XSpreadsheet> sheet = SheetByName(name.left(colon));
+                const unsigned serial = hold_->Serial();
+                KnownSheet& sheet = CheckedSheet(name.left(colon));
+                const QString address = name.mid(colon + 1);
+                if (const auto known = sheet.cells.find(address); known != sheet.cells.end()) {
+                    KnownCell& cell = known->second;
+                    if (serial != 0 && cell.checkedIn == serial) {
+                        return cell.range;
+                    }
+                    // A cell moves with rows and columns put in or taken out before it; the
+                    // address then means another cell.
+                    const css::table::CellAddress now = cell.at->getCellAddress();
+                    if (now.Column == cell.where.Column && now.Row == cell.where.Row) {
+                        cell.checkedIn = serial;
+                        return cell.range;
+                    }
+                    sheet.cells.erase(known);
+                }
+                Reference<css::table::XCellRange> cells;
                 try {
-                    cells = sheet->getCellRangeByName(ToOU(name.mid(colon + 1)));
+                    cells = sheet.sheet->getCellRangeByName(ToOU(address));
                 } catch (const css::uno::RuntimeException&) {
                     if (live_.Gone()) {
                         throw;
                     }
+                }
+                if (!cells.is()) {
                     Undefined(name);  // not a cell address
                 }
-            } else {
-                // An unknown name fails with NoSuchElementException, which is 6027.
-                const Reference<css::sheet::XCellRangeReferrer> referrer(
-                    names_->getByName(ToOU(name)), UNO_QUERY_THROW);
-                cells = referrer->getReferredCells();
+                const auto range = std::make_shared<CalcRange>(live_, hold_, cells);
+                // A single cell is kept; a larger range is looked up at each use.
+                if (Reference<css::sheet::XCellAddressable> at(cells, UNO_QUERY); at.is()) {
+                    sheet.cells[address] = KnownCell{range, at, at->getCellAddress(), serial};
+                }
+                return range;
             }
+            const unsigned serial = hold_->Serial();
+            auto known = named_.find(name);
+            if (known != named_.end() && serial != 0 && known->second.checkedIn == serial) {
+                return known->second.range;
+            }
+            if (known != named_.end()) {
+                const rtl::OUString content = known->second.name->getContent();
+                if (!content.isEmpty() && content == known->second.content) {
+                    known->second.checkedIn = serial;
+                    return known->second.range;
+                }
+                named_.erase(known);
+            }
+            // An unknown name fails with NoSuchElementException, which is 6027.
+            KnownName fresh;
+            names_->getByName(ToOU(name)) >>= fresh.name;
+            if (!fresh.name.is()) {
+                Undefined(name);
+            }
+            fresh.content = fresh.name->getContent();
+            const Reference<css::table::XCellRange> cells =
+                Reference<css::sheet::XCellRangeReferrer>(fresh.name, UNO_QUERY_THROW)
+                    ->getReferredCells();
             if (!cells.is()) {
                 Undefined(name);  // a name for a constant or formula, not for cells
             }
-            return std::make_shared<CalcRange>(live_, cells);
+            fresh.range = std::make_shared<CalcRange>(live_, hold_, cells);
+            fresh.checkedIn = serial;
+            const std::shared_ptr<CalcRange> range = fresh.range;
+            named_[name] = std::move(fresh);
+            return range;
         });
     }
+
+    void BeginWriteOut() override { hold_->Begin(); }
+    void ShowWrites() noexcept override { hold_->Release(); }
+    void EndWriteOut() noexcept override { hold_->End(); }
 
     std::shared_ptr<wb::Sheet> GetSheet(const QString& name) override {
         return Guarded(
@@ -371,6 +513,46 @@ public:
     const Liveness& Live() const { return live_; }
 
 private:
+    struct KnownName {
+        Reference<css::sheet::XNamedRange> name;
+        rtl::OUString content;  // the definition the cells were looked up by
+        std::shared_ptr<CalcRange> range;
+        unsigned checkedIn = 0;  // the write-out that last checked it
+    };
+    struct KnownCell {
+        std::shared_ptr<CalcRange> range;
+        Reference<css::sheet::XCellAddressable> at;
+        css::table::CellAddress where;  // where the address led when it was looked up
+        unsigned checkedIn = 0;
+    };
+    struct KnownSheet {
+        Reference<css::sheet::XSpreadsheet> sheet;
+        Reference<css::container::XNamed> named;
+        std::map<QString, KnownCell> cells;  // by address
+        unsigned checkedIn = 0;
+    };
+
+    // The sheet of a "Y:E8" address, checked by its current name once per write-out.
+    KnownSheet& CheckedSheet(const QString& name) {
+        const unsigned serial = hold_->Serial();
+        auto known = sheetsKnown_.find(name);
+        if (known != sheetsKnown_.end()) {
+            if (serial != 0 && known->second.checkedIn == serial) {
+                return known->second;
+            }
+            if (known->second.named->getName() == ToOU(name)) {
+                known->second.checkedIn = serial;
+                return known->second;
+            }
+            sheetsKnown_.erase(known);
+        }
+        KnownSheet fresh;
+        fresh.sheet = SheetByName(name);
+        fresh.named.set(fresh.sheet, UNO_QUERY_THROW);
+        fresh.checkedIn = serial;
+        return sheetsKnown_[name] = std::move(fresh);
+    }
+
     // An unknown sheet fails with NoSuchElementException, which is 6027.
     Reference<css::sheet::XSpreadsheet> SheetByName(const QString& name) {
         Reference<css::sheet::XSpreadsheet> sheet;
@@ -385,9 +567,12 @@ private:
     Reference<css::frame::XModel> model_;
     DocumentWatch watch_;
     Liveness live_;
-    // Looked up once per document; every range and sheet is still looked up by name per call.
+    // Looked up once per document.
     Reference<css::sheet::XSpreadsheets> sheets_;
     Reference<css::sheet::XNamedRanges> names_;
+    std::shared_ptr<WriteOutHold> hold_ = std::make_shared<WriteOutHold>(model_);
+    std::map<QString, KnownName> named_;
+    std::map<QString, KnownSheet> sheetsKnown_;
 };
 
 class CalcWindow : public wb::Window {

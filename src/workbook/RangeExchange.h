@@ -1,6 +1,7 @@
 #pragma once
 // The three ways the pages talk to the workbook, and the forms values take on the way. Each call
-// looks its range or sheet up again by name; failures pass to the caller as AutomationError.
+// names its range or sheet; the document makes sure the name still means what the workbook
+// defines now. Failures pass to the caller as AutomationError.
 
 #include "workbook/Automation.h"
 

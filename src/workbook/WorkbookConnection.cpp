@@ -42,6 +42,16 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
     return h;
 }
 
+WriteOutScope::WriteOutScope(wb::Document& doc, MessageBoxes& msg) : doc_(doc), msg_(msg) {
+    doc_.BeginWriteOut();
+    outerBeforeShow_ = msg_.SetBeforeShow([this] { doc_.ShowWrites(); });
+}
+
+WriteOutScope::~WriteOutScope() {
+    msg_.SetBeforeShow(std::move(outerBeforeShow_));
+    doc_.EndWriteOut();
+}
+
 void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end) {
     QString text;
     if (number == wb::kErrOfficeGone) {

@@ -4,6 +4,7 @@
 #include "workbook/Automation.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 
 class MessageBoxes;
@@ -24,13 +25,29 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
 // Reports a failure inside a write-out by its number and ends the program.
 [[noreturn]] void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end);
 
-// Runs a write-out's body; any automation failure inside it goes to FailWriteOut. So does any
-// other failure (a runtime error of the spreadsheet's library): a handler must not let one
-// escape into Qt's event loop, which would end the program without a word.
+// Holds the document's write-out open while it lives. A message box shown meanwhile first lets
+// the spreadsheet show every write made before it; the write-out ends on every way out.
+class WriteOutScope {
+public:
+    WriteOutScope(wb::Document& doc, MessageBoxes& msg);
+    ~WriteOutScope();
+    WriteOutScope(const WriteOutScope&) = delete;
+    WriteOutScope& operator=(const WriteOutScope&) = delete;
+
+private:
+    wb::Document& doc_;
+    MessageBoxes& msg_;
+    std::function<void()> outerBeforeShow_;
+};
+
+// Runs a write-out's body on doc; any automation failure inside it goes to FailWriteOut. So
+// does any other failure (a runtime error of the spreadsheet's library): a handler must not let
+// one escape into Qt's event loop, which would end the program without a word.
 template <class Body>
-void ProtectedWriteOut(MessageBoxes& msg, ProgramEnd& end, Body&& body) {
+void ProtectedWriteOut(wb::Document& doc, MessageBoxes& msg, ProgramEnd& end, Body&& body) {
     int failure = 0;
     try {
+        const WriteOutScope writeOut(doc, msg);
         body();
         return;
     } catch (const wb::AutomationError& e) {

@@ -171,7 +171,10 @@ TEST_F(Page2Comma, APointInADecimalCommaLocaleIsToldFirst) {
     page2->txtDLQ8->setText(QStringLiteral("1.5"));
     app.msg.Expect("Please check the decimal separator", kStyleExclamation, kTitle)
         .Expect("Number of Servers must be a positive value!", kStyleExclamation, kTitle);
+    // Both boxes come after writes of the same write-out, which the workbook already shows.
+    app.msg.onShow = [&] { EXPECT_EQ(app.book->unshownWrites, 0); };
     page2->UpdFrm02();
+    EXPECT_EQ(Writes().size(), 5u);
     EXPECT_EQ(page2->focusWidget(), page2->txtDLQ8);
 
     // The comma is this user's separator, and the smallest capacity is written with it.

@@ -8,18 +8,23 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/document/XActionLockable.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/sheet/XCalculatable.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
@@ -339,6 +344,43 @@ void CalcOffice::CloseDocument(const QString& path) {
     return Reported([&] {
         Reference<css::util::XCloseable>(FindDocument(*Connection(), path), UNO_QUERY_THROW)
             ->close(true);
+    });
+}
+
+bool CalcOffice::Frozen(const QString& path) {
+    return Reported([&] {
+        const Reference<css::frame::XModel> model = FindDocument(*Connection(), path);
+        return model->hasControllersLocked() ||
+               Reference<css::document::XActionLockable>(model, UNO_QUERY_THROW)
+                   ->isActionLocked() ||
+               !Reference<css::sheet::XCalculatable>(model, UNO_QUERY_THROW)
+                    ->isAutomaticCalculationEnabled();
+    });
+}
+
+void CalcOffice::InsertRow(const QString& path, const QString& sheet, int before) {
+    Reported([&] {
+        const Reference<css::table::XColumnRowRange> rows(
+            Reference<css::sheet::XSpreadsheetDocument>(FindDocument(*Connection(), path),
+                                                        UNO_QUERY_THROW)
+                ->getSheets()
+                ->getByName(ToOU(sheet)),
+            UNO_QUERY_THROW);
+        rows->getRows()->insertByIndex(before - 1, 1);
+    });
+}
+
+void CalcOffice::DefineName(const QString& path, const QString& name, const QString& content) {
+    Reported([&] {
+        Reference<css::sheet::XNamedRanges> names;
+        Reference<css::beans::XPropertySet>(FindDocument(*Connection(), path), UNO_QUERY_THROW)
+            ->getPropertyValue("NamedRanges") >>= names;
+        if (names->hasByName(ToOU(name))) {
+            names->removeByName(ToOU(name));
+        }
+        if (!content.isEmpty()) {
+            names->addNewByName(ToOU(name), ToOU(content), css::table::CellAddress(), 0);
+        }
     });
 }
 

@@ -58,6 +58,13 @@ public:
     int FrameCount();
     // Closes the document as the user closing its window would.
     void CloseDocument(const QString& path);
+    // Whether the document is held back from showing or recalculating its changes: its
+    // controllers locked, an action lock on it, or automatic calculation off.
+    bool Frozen(const QString& path);
+    // Puts an empty row into the sheet before the row (1 is the first).
+    void InsertRow(const QString& path, const QString& sheet, int before);
+    // Gives the range name the content ("$Data.$B$20"); an empty content removes the name.
+    void DefineName(const QString& path, const QString& name, const QString& content);
 
 private:
     std::shared_ptr<dravik_uno::OfficeConnection> Connection();

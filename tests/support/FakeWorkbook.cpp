@@ -9,6 +9,9 @@ public:
     void SetContents(const wb::CellValue& value) override {
         book_->Call(QStringLiteral("Contents %1 = %2").arg(name_, FakeWorkbook::Describe(value)));
         book_->cells[name_] = value;
+        if (book_->writeOutDepth > 0) {
+            ++book_->unshownWrites;
+        }
     }
     wb::CellValue CellValueOf() override {
         book_->Call(QStringLiteral("cellvalue ") + name_);
@@ -86,6 +89,12 @@ public:
             throw wb::AutomationError(wb::kErrUndefinedName, "no sheet " + name.toStdString());
         }
         return std::make_shared<FakeSheet>(book_, name);
+    }
+    void BeginWriteOut() override { ++book_->writeOutDepth; }
+    void ShowWrites() noexcept override { book_->unshownWrites = 0; }
+    void EndWriteOut() noexcept override {
+        --book_->writeOutDepth;
+        book_->unshownWrites = 0;
     }
 
 private:

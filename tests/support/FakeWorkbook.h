@@ -56,6 +56,9 @@ public:
     std::vector<std::pair<QString, int>> failures;
     bool gone = false;
     bool fileExists = true;  // OpenDocument fails when false
+    // Write-outs begun and not ended, and the writes made in them the office would not show yet.
+    int writeOutDepth = 0;
+    int unshownWrites = 0;
 };
 
 class FakeAutomation : public wb::System {

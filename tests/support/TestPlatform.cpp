@@ -15,6 +15,9 @@ ScriptedMessageBoxes& ScriptedMessageBoxes::Expect(const QString& text, int styl
 }
 
 MsgResult ScriptedMessageBoxes::Present(const QString& text, int style, const QString& title) {
+    if (onShow) {
+        onShow();
+    }
     shown.push_back({text, style, title});
     if (script_.empty()) {
         ADD_FAILURE() << "unexpected message box: \"" << text.toStdString() << "\" style " << style

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 struct ShownBox {
@@ -27,6 +28,8 @@ public:
     bool AllShown() const { return script_.empty(); }
 
     std::vector<ShownBox> shown;
+    // Runs as each box shows, before it is checked against the script.
+    std::function<void()> onShow;
 
 protected:
     MsgResult Present(const QString& text, int style, const QString& title) override;

@@ -91,8 +91,10 @@ TEST(ProtectedWriteOut, StopsAtTheFailingStepAndKeepsEarlierWrites) {
     TestProgramEnd end;
     msg.Expect("Corla Tabb application has been closed, please restart Dravik", kStyleCritical,
                "Dravik Critical Error");
+    // The write-out has ended (the office shows its writes again) when the failure shows.
+    msg.onShow = [&] { EXPECT_EQ(book->writeOutDepth, 0); };
     bool ranAfter = false;
-    EXPECT_THROW(ProtectedWriteOut(msg, end,
+    EXPECT_THROW(ProtectedWriteOut(*doc, msg, end,
                                    [&] {
                                        PutRange(*doc, "DLQ0", QString("Acme"));
                                        PutRange(*doc, "DLQ1", QString("1"));
@@ -106,10 +108,12 @@ TEST(ProtectedWriteOut, StopsAtTheFailingStepAndKeepsEarlierWrites) {
 // A failure of the spreadsheet's library that is no automation error must not escape either:
 // out of a Qt handler it would end the program without a message.
 TEST(ProtectedWriteOut, AnyOtherFailureIsAGeneralError) {
+    auto book = FakeWorkbook::Standard();
     ScriptedMessageBoxes msg;
     TestProgramEnd end;
     msg.Expect("General Error, please reinstall Dravik", kStyleCritical, "Dravik Critical Error");
-    EXPECT_THROW(ProtectedWriteOut(msg, end, [] { throw std::runtime_error("lost bridge"); }),
+    EXPECT_THROW(ProtectedWriteOut(*FakeAutomation(book).NewDocument("CorlaTabb.Workbook"), msg,
+                                   end, [] { throw std::runtime_error("lost bridge"); }),
                  ProgramEnded);
     EXPECT_EQ(end.endCount, 1);
 }

@@ -9,19 +9,34 @@
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <random>
 
 namespace {
 
 CalcOffice* sharedOffice = nullptr;
 
+// Set in a child process of the kill test: "<pipe>|<folder>" of the office and workbook it
+// writes out to; it starts no office of its own.
+const char* const kWriteOutChild = "DRAVIK_WRITEOUT_CHILD";
+
 class OfficeEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { sharedOffice = new CalcOffice; }
+    void SetUp() override {
+        if (!qEnvironmentVariableIsSet(kWriteOutChild)) {
+            sharedOffice = new CalcOffice;
+        }
+    }
     void TearDown() override {
         delete sharedOffice;
         sharedOffice = nullptr;
@@ -311,6 +326,119 @@ TEST_F(CalcWorkbookTest, NamesTheWorkbookDoesNotDefineAre6027) {
     }
     EXPECT_EQ(wb::kErrUndefinedName,
               ErrorNumberOf([&] { TurnToSheet(doc, QStringLiteral("TOC Overview 2")); }));
+}
+
+// Inside a write-out the workbook shows its changes once, at the end or before a message box; a
+// name is checked once per write-out, so a range redefined or removed in between is honoured.
+TEST_F(CalcWorkbookTest, AWriteOutShowsItsWritesBeforeABoxAndHonoursRedefinedNames) {
+    handles = Open();
+    wb::Document& doc = *handles.CTabbDoc;
+    {
+        const WriteOutScope writeOut(doc, msg);
+        PutRange(doc, QStringLiteral("DLQ1"), QStringLiteral("4"));
+        EXPECT_TRUE(office.Frozen(path));
+        EXPECT_DOUBLE_EQ(0.5, Number(QStringLiteral("DL_DEF_SP")));  // DLQ1/8, recalculated
+        msg.Expect(QStringLiteral("Check"), kStyleExclamation, QStringLiteral("T"));
+        msg.onShow = [&] { EXPECT_FALSE(office.Frozen(path)); };
+        msg.MsgBox(QStringLiteral("Check"), kStyleExclamation, QStringLiteral("T"));
+        msg.onShow = nullptr;
+        PutRange(doc, QStringLiteral("DLQ0"), QStringLiteral("First"));
+    }
+    EXPECT_FALSE(office.Frozen(path));
+
+    office.DefineName(path, QStringLiteral("DLQ0"), QStringLiteral("$Data.$C$20"));
+    {
+        const WriteOutScope writeOut(doc, msg);
+        PutRange(doc, QStringLiteral("DLQ0"), QStringLiteral("Second"));
+    }
+    EXPECT_EQ(QStringLiteral("TEXT"), office.CellKind(path, QStringLiteral("Data.C20")));
+    EXPECT_EQ(QStringLiteral("First"), Text(QStringLiteral("Data:B2")));
+
+    // An address means the cell at that place now, also after a row was put in before it.
+    {
+        const WriteOutScope writeOut(doc, msg);
+        PutRange(doc, QStringLiteral("Y:E8"), 1.0);
+    }
+    office.InsertRow(path, QStringLiteral("Y"), 8);
+    {
+        const WriteOutScope writeOut(doc, msg);
+        PutRange(doc, QStringLiteral("Y:E8"), 7.0);
+    }
+    EXPECT_EQ(7.0, Number(QStringLiteral("Y:E8")));
+    EXPECT_EQ(1.0, Number(QStringLiteral("Y:E9")));
+
+    office.DefineName(path, QStringLiteral("DLQ0"), QString());
+    EXPECT_EQ(wb::kErrUndefinedName, ErrorNumberOf([&] {
+                  const WriteOutScope writeOut(doc, msg);
+                  PutRange(doc, QStringLiteral("DLQ0"), QStringLiteral("Third"));
+              }));
+    EXPECT_FALSE(office.Frozen(path));
+}
+
+// The kill test's child: opens the workbook as the program does, says "ready", then writes out
+// until it is killed, with a message box inside some of its write-outs.
+TEST(CalcWriteOutChild, WritesOutUntilKilled) {
+    const QStringList where = qEnvironmentVariable(kWriteOutChild).split(u'|');
+    if (where.size() != 2) {
+        GTEST_SKIP() << "runs only as the kill test's child";
+    }
+    class Boxes : public MessageBoxes {
+    protected:
+        MsgResult Present(const QString&, int, const QString&) override { return MsgResult::Ok; }
+    } msg;
+    TestProgramEnd end;
+    CalcOptions options;
+    options.pipeName = where[0];
+    const auto system = MakeCalcSystem(options);
+    const WorkbookHandles h = OpenWorkbookConnection(*system, kWorkbook, where[1], msg, end);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int round = 0;; ++round) {
+        const WriteOutScope writeOut(*h.CTabbDoc, msg);
+        PutRange(*h.CTabbDoc, QStringLiteral("DLQ0"), QStringLiteral("Round %1").arg(round));
+        PutRange(*h.CTabbDoc, QStringLiteral("DLQ1"), QString::number(round % 7 + 1));
+        if (round % 3 == 0) {
+            msg.MsgBox(QStringLiteral("Please make a selection"), kStyleExclamation);
+        }
+        PutRange(*h.CTabbDoc, QStringLiteral("DLQ11"), double(round));
+        GetRangeValue(*h.CTabbDoc, QStringLiteral("DL_DEF_OUTCOST"));
+        PutRange(*h.CTabbDoc, QStringLiteral("Y:E8"), QString::number(round % 2));
+    }
+}
+
+// A program killed in the middle of a write-out must not leave the user's Calc frozen: at the
+// latest its next start (the opening again, on the same office) lets the workbook repaint and
+// recalculate.
+TEST_F(CalcWorkbookTest, AWriteOutKilledAnywhereLeavesCalcWorkingAfterTheNextStart) {
+    handles = Open();
+    std::mt19937 random(20261208);
+    int killedFrozen = 0;
+    constexpr int kKills = 25;
+    for (int kill = 0; kill < kKills; ++kill) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kWriteOutChild, office.Options().pipeName + u'|' + folder);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=CalcWriteOutChild.*")});
+        while (!child.readAllStandardOutput().contains("ready")) {
+            ASSERT_TRUE(child.waitForReadyRead(30000)) << "the child did not open the workbook";
+        }
+        QThread::usleep(std::uniform_int_distribution<int>(0, 30000)(random));
+        ASSERT_EQ(QProcess::Running, child.state()) << "the child stopped writing out";
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        child.waitForFinished(10000);
+        killedFrozen += office.Frozen(path) ? 1 : 0;
+
+        // The next start.
+        handles = OpenWorkbookConnection(*system, kWorkbook, folder, msg, end);
+        EXPECT_FALSE(office.Frozen(path)) << "after kill " << kill;
+        PutRange(*handles.CTabbDoc, QStringLiteral("DLQ1"), QString::number(kill % 5 + 2));
+        EXPECT_DOUBLE_EQ((kill % 5 + 2) / 8.0, Number(QStringLiteral("DL_DEF_SP")));
+    }
+    std::printf("%d of %d kills left the workbook locked until the next start\n", killedFrozen,
+                kKills);
 }
 
 TEST_F(CalcWorkbookTest, AWorkbookClosedByTheUserIs462) {
