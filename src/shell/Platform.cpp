@@ -3,6 +3,7 @@
 #include "shell/AppIdentity.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -44,6 +45,17 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return MsgResult::Ok;
+}
+
+MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {
+    QString line = text.simplified();  // the carriage returns become single spaces
+    if (!line.isEmpty() && !line.back().isPunct()) {
+        line += QLatin1Char('.');
+    }
+    const QString program = QCoreApplication::applicationName();
+    std::fprintf(stderr, "%s: %s\n", qPrintable(program), line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    return (style & 0x0F) == 4 ? MsgResult::Yes : MsgResult::Ok;
 }
 
 void ProgramEnd::End() {
