@@ -40,6 +40,9 @@ case "${1:-}" in
         install_missing
         build
         "$BUILD/bin/dravik-create-db" --if-missing
+        # The workbook's report button needs the office extension in the user's profile.
+        office/register-extension.sh "$BUILD/bin/dravik-report-copy.oxt" ||
+            echo "The button 'Copy Summary Data to Report Worksheet' will do nothing." >&2
         exec "$BUILD/bin/dravik-lumo"
         ;;
     test)

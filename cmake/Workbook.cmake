@@ -29,13 +29,14 @@ if(CMAKE_SCRIPT_MODE_FILE)
   # sure the sheets and names the program relies on came through.
   file(ARCHIVE_EXTRACT INPUT "${_converted}" DESTINATION "${WORK_DIR}/content" PATTERNS content.xml)
   file(READ "${WORK_DIR}/content/content.xml" _content)
-  foreach(_sheet "TOC Overview" "Y" "Notes")
+  foreach(_sheet "TOC Overview" "Report" "Y" "Notes")
     if(NOT _content MATCHES "table:table table:name=\"${_sheet}\"")
       message(FATAL_ERROR "The workbook built from ${SOURCE} has no sheet \"${_sheet}\"")
     endif()
   endforeach()
   foreach(_name DL DLQ0 DLQ1 DLQ3 DLQ4 DLQ5 DLQ6 DLQ7 DLQ8 DLQ9 DLQ10 DLQ11 DL_DEF_SP DL_DEF_RC
-                DL_DEF_R1 DL_DEF_GR DL_DEF_OPER DL_DEF_OUTCOST)
+                DL_DEF_R1 DL_DEF_GR DL_DEF_OPER DL_DEF_OUTCOST RPT_COPIED RPT_CUSTOMER
+                RPT_INDUSTRY RPT_BUSINESS RPT_SERVER RPT_ANSWERS RPT_CAPACITY RPT_COSTS RPT_TOTAL)
     if(NOT _content MATCHES "table:named-range table:name=\"${_name}\"")
       message(FATAL_ERROR "The workbook built from ${SOURCE} has no range \"${_name}\"")
     endif()
@@ -87,7 +88,8 @@ if(DRAVIK_SOFFICE AND DRAVIK_UNO_PYTHON)
     add_test(NAME workbook_file_calc
              COMMAND ${DRAVIK_UNO_PYTHON} ${CMAKE_SOURCE_DIR}/tests/workbook/check_workbook.py
                      --workbook ${DRAVIK_WORKBOOK_FILE} --soffice ${DRAVIK_SOFFICE}
-                     --profile ${CMAKE_BINARY_DIR}/lo-profile-workbook-check)
+                     --profile ${CMAKE_BINARY_DIR}/lo-profile-workbook-check
+                     --extension ${DRAVIK_REPORT_EXTENSION_FILE})
     set_tests_properties(workbook_file_calc PROPERTIES LABELS "calc;workbook" TIMEOUT 300)
   else()
     message(STATUS "Python's UNO bridge (python3-uno) not found: the workbook check is not registered")

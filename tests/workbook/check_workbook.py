@@ -2,15 +2,20 @@
 """Checks the built workbook in a real headless office, the way the program uses it.
 
 Writes answers into the named ranges as a user would type them (and as text), reads the six
-DL_DEF_ defaults back, and looks at the overview. One office is started for the whole run, on a
-private profile and pipe, and stopped at the end.
+DL_DEF_ defaults back, looks at the overview, and presses the overview's report button as the
+office does on a click, with the office extension that handles it registered. One office is
+started for the whole run, on a private profile and pipe, and stopped at the end.
 
     check_workbook.py --workbook bin/Dravik-Lumo_V117a.tabb --soffice /usr/bin/soffice \
-                      --profile <dir> [--print-defaults] [unittest options]
+                      --profile <dir> [--extension bin/dravik-report-copy.oxt]
+                      [--print-defaults] [unittest options]
 """
 
 import argparse
+import datetime
+import importlib.util
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -19,18 +24,29 @@ import time
 import unittest
 
 import uno
+import unohelper
 from com.sun.star.beans import PropertyValue
+from com.sun.star.form.FormButtonType import URL as URL_BUTTON
+from com.sun.star.task import XInteractionHandler
 from com.sun.star.sheet.FormulaResult import ERROR as FORMULA_ERROR
 from com.sun.star.table.CellContentType import FORMULA, TEXT, VALUE
 
 ARGS = None
 OFFICE = None
 
-SHEETS = ["TOC Overview", "Inputs", "Y", "Defaults", "Notes"]
+SHEETS = ["TOC Overview", "Report", "Inputs", "Y", "Defaults", "Notes"]
 INPUT_NAMES = ["DL", "DLQ0", "DLQ1", "DLQ3", "DLQ4", "DLQ5", "DLQ6", "DLQ7", "DLQ8", "DLQ9",
                "DLQ10", "DLQ11"]
 DEFAULT_NAMES = ["DL_DEF_SP", "DL_DEF_RC", "DL_DEF_R1", "DL_DEF_GR", "DL_DEF_OPER",
                  "DL_DEF_OUTCOST"]
+# The Report sheet's names, read by the report program, and what each copies from TOC Overview.
+REPORT_RANGES = {
+    "RPT_COPIED": "$Report.$B$3", "RPT_CUSTOMER": "$Report.$B$4", "RPT_INDUSTRY": "$Report.$B$5",
+    "RPT_BUSINESS": "$Report.$B$6", "RPT_SERVER": "$Report.$B$7",
+    "RPT_ANSWERS": "$Report.$A$10:$D$17", "RPT_CAPACITY": "$Report.$A$21:$F$24",
+    "RPT_COSTS": "$Report.$A$28:$D$36", "RPT_TOTAL": "$Report.$D$37",
+}
+REPORT_HEADINGS = ["A9:D9", "A19", "A20:F20", "A26", "A27:D27", "A37"]
 BUSINESS_CELLS = ["E8", "F8", "G8", "H8", "I8", "J8"]
 BUSINESS_CODES = ["1", "2", "3", "4", "5", "99"]
 
@@ -66,6 +82,19 @@ def round_half_even(x):
     return round(x)  # Python's round is half-to-even, as the program's
 
 
+class Recorder(unohelper.Base, XInteractionHandler):
+    """Counts the questions the office asks while loading, and answers none of them."""
+
+    def __init__(self):
+        self.requests = 0
+
+    def handle(self, request):
+        self.requests += 1
+        for choice in request.getContinuations():
+            if choice.queryInterface(uno.getTypeByName("com.sun.star.task.XInteractionAbort")):
+                choice.select()
+
+
 class Office:
     """A headless office on a private profile, reached over a pipe of its own."""
 
@@ -89,8 +118,20 @@ class Office:
                 if self.proc.poll() is not None or time.monotonic() > deadline:
                     raise RuntimeError("the office did not start")
                 time.sleep(0.1)
+        self.ctx = ctx
         self.desktop = ctx.ServiceManager.createInstanceWithContext(
             "com.sun.star.frame.Desktop", ctx)
+
+    def register(self, oxt):
+        """Registers the extension for the profile's user, as office/register_extension.py does."""
+        path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "office",
+                            "register_extension.py")
+        spec = importlib.util.spec_from_file_location("register_extension", path)
+        module = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(module)
+        manager = self.ctx.getValueByName("/singletons/com.sun.star.deployment.ExtensionManager")
+        manager.addExtension(uno.systemPathToFileUrl(os.path.abspath(oxt)), (), "user", None,
+                             module.Environment())
 
     def load(self, path, *props):
         url = uno.systemPathToFileUrl(os.path.abspath(path))
@@ -349,6 +390,109 @@ class OverviewTest(WorkbookTest):
         self.assertEqual(self.error_cells(), [])
 
 
+class ReportTest(WorkbookTest):
+    def shown(self, sheet, address):
+        cells = self.doc.Sheets.getByName(sheet).getCellRangeByName(address)
+        area = cells.RangeAddress
+        return [[cells.getCellByPosition(c, r).getString()
+                 for c in range(area.EndColumn - area.StartColumn + 1)]
+                for r in range(area.EndRow - area.StartRow + 1)]
+
+    def report(self, name):
+        return self.shown("Report", REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
+
+    def overview_of(self, name):
+        return self.shown("TOC Overview",
+                          REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
+
+    def press(self):
+        """What a click on the overview's button does: dispatch its URL through the frame."""
+        forms = self.doc.Sheets.getByName("TOC Overview").DrawPage.Forms
+        button = forms.getByIndex(0).getByIndex(0)
+        url = uno.createUnoStruct("com.sun.star.util.URL")
+        url.Complete = button.TargetURL
+        _, url = OFFICE.ctx.ServiceManager.createInstanceWithContext(
+            "com.sun.star.util.URLTransformer", OFFICE.ctx).parseStrict(url)
+        flag = lambda name: uno.getConstantByName("com.sun.star.frame.FrameSearchFlag." + name)
+        frame = self.doc.CurrentController.Frame
+        dispatch = frame.queryDispatch(url, button.TargetFrame,
+                                       flag("SELF") | flag("PARENT") | flag("SIBLINGS"))
+        self.assertIsNotNone(dispatch, "nothing handles " + button.TargetURL)
+        dispatch.dispatch(url, (prop("Referer", self.doc.URL),))
+
+    def test_the_workbook_opens_without_a_macro_question_and_an_empty_report(self):
+        # Opened as a user's office opens it, a workbook that counted as containing macros would
+        # ask first (and loadComponentFromURL would wait behind the question).
+        recorder = Recorder()
+        mode = uno.getConstantByName("com.sun.star.document.MacroExecMode.USE_CONFIG")
+        doc = OFFICE.load(ARGS.workbook, prop("MacroExecutionMode", mode),
+                          prop("InteractionHandler", recorder))
+        doc.close(True)
+        self.assertEqual(recorder.requests, 0)
+        buttons = []
+        for sheet in self.doc.Sheets:
+            forms = sheet.DrawPage.Forms
+            for form in (forms.getByIndex(i) for i in range(forms.Count)):
+                for index in range(form.Count):
+                    self.assertEqual(form.getScriptEvents(index), (), sheet.Name)
+                    buttons.append((sheet.Name, form.getByIndex(index)))
+        self.assertEqual(len(buttons), 1)
+        sheet, button = buttons[0]
+        self.assertEqual((sheet, button.Label, button.ButtonType),
+                         ("TOC Overview", "Copy Summary Data to Report Worksheet", URL_BUTTON))
+        self.assertTrue(button.TargetURL.startswith("vnd.dravik.lumo:"), button.TargetURL)
+
+        names = self.doc.NamedRanges
+        for name, content in REPORT_RANGES.items():
+            self.assertEqual(names.getByName(name).Content, content, name)
+            self.assertTrue(all(text == "" for row in self.report(name) for text in row), name)
+        for address in REPORT_HEADINGS:
+            self.assertEqual(self.shown("Report", address), self.shown("TOC Overview", address))
+
+    def test_the_button_copies_what_the_overview_shows_as_values(self):
+        if not ARGS.extension:
+            self.skipTest("no --extension given")
+        book = self.book
+        book.put("DL", "1")
+        book.answer_page1("1", ticked=[0, 1])
+        for name, text in (("DLQ3", "12500"), ("DLQ4", "1"), ("DLQ5", "35%"), ("DLQ6", "12.5%"),
+                           ("DLQ7", ""), ("DLQ8", "4"), ("DLQ9", "10%"), ("DLQ10", "1")):
+            book.put(name, text)
+        book.put_number("DLQ11", 140000)
+        before = datetime.datetime.now().replace(second=0, microsecond=0)
+        self.press()
+
+        copied = [name for name in REPORT_RANGES if name != "RPT_COPIED"]
+        for name in copied:
+            self.assertEqual(self.report(name), self.overview_of(name), name)
+        self.assertEqual(self.report("RPT_CUSTOMER"), [["Test company"]])
+        report = self.doc.Sheets.getByName("Report")
+        formula = uno.getConstantByName("com.sun.star.sheet.CellFlags.FORMULA")
+        self.assertEqual(report.queryContentCells(formula).Count, 0)
+        stamp = self.doc.NamedRanges.getByName("RPT_COPIED").getReferredCells()
+        shown = stamp.getCellByPosition(0, 0).getString()
+        self.assertRegex(shown, r"^\d{4}-\d\d-\d\d \d\d:\d\d$")
+        when = datetime.datetime.strptime(shown, "%Y-%m-%d %H:%M")
+        self.assertTrue(before <= when <= datetime.datetime.now(), shown)
+
+        def everything_but_the_stamp():
+            sheet = self.shown("Report", "A1:H40")
+            sheet[2][1] = None
+            return sheet
+
+        first = everything_but_the_stamp()
+        self.press()
+        self.assertEqual(everything_but_the_stamp(), first)
+
+        # A snapshot: a changed answer reaches Report only with the next press.
+        book.put("DLQ3", "20000")
+        self.assertEqual(everything_but_the_stamp(), first)
+        self.press()
+        for name in copied:
+            self.assertEqual(self.report(name), self.overview_of(name), name)
+        self.assertNotEqual(self.report("RPT_TOTAL"), first[36][3:4])
+
+
 def print_defaults():
     """The defaults per industry, read from the real workbook, for people writing tests."""
     doc = OFFICE.load(ARGS.workbook)
@@ -372,6 +516,7 @@ def main():
     parser.add_argument("--workbook", required=True)
     parser.add_argument("--soffice", default="/usr/bin/soffice")
     parser.add_argument("--profile", required=True)
+    parser.add_argument("--extension", help="the office extension behind the report button")
     parser.add_argument("--print-defaults", action="store_true")
     ARGS, rest = parser.parse_known_args()
     if not os.path.isfile(ARGS.workbook):
@@ -385,6 +530,8 @@ def main():
         ARGS.workbook = copy
         OFFICE = Office(ARGS.soffice, os.path.abspath(ARGS.profile))
         try:
+            if ARGS.extension:
+                OFFICE.register(ARGS.extension)
             if ARGS.print_defaults:
                 print_defaults()
                 return 0

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Registers the office extension behind the workbook's button "Copy Summary Data to Report
+# Worksheet" in the user's office profile.
+#
+#   register-extension.sh [path/to/dravik-report-copy.oxt]
+#
+# Without an argument the .oxt beside this script is taken. Registering again replaces the
+# installed copy (--force), so running this at every start or install is harmless. An office the
+# user has open picks the extension up at once; unopkg works while it runs.
+set -eu
+
+oxt=${1:-$(dirname "$0")/dravik-report-copy.oxt}
+if [ ! -f "$oxt" ]; then
+    echo "register-extension: no extension at $oxt" >&2
+    exit 1
+fi
+unopkg=$(command -v unopkg || true)
+[ -n "$unopkg" ] || unopkg=/usr/lib/libreoffice/program/unopkg
+if [ ! -x "$unopkg" ]; then
+    echo "register-extension: unopkg not found (is the office installed?)" >&2
+    exit 1
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    # unopkg refuses per-user registrations for root: ask the office itself.
+    exec /usr/bin/python3 "$(dirname "$0")/register_extension.py" "$oxt"
+fi
+"$unopkg" add --force --suppress-license "$oxt"

@@ -1,0 +1,106 @@
+#!/usr/bin/python3
+"""Registers an office extension for the user through the office itself, for root.
+
+unopkg refuses per-user registrations for root, and a shared one would change the office for
+every user of the machine. This asks the office's extension manager instead: the office Dravik
+Lumo talks to when it answers on the program's pipe, else a headless office on the user's default
+profile that is started for the purpose and ended again.
+
+    register_extension.py path/to/extension.oxt
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+
+import uno
+import unohelper
+from com.sun.star.task import XInteractionApprove, XInteractionHandler
+from com.sun.star.ucb import XCommandEnvironment, XProgressHandler
+
+
+class Approve(unohelper.Base, XInteractionHandler):
+    """Says yes to the extension manager's questions (replace the installed copy)."""
+
+    def handle(self, request):
+        for choice in request.getContinuations():
+            if choice.queryInterface(uno.getTypeByName("com.sun.star.task.XInteractionApprove")):
+                choice.select()
+                return
+
+
+class Quiet(unohelper.Base, XProgressHandler):
+    def push(self, status):
+        pass
+
+    def update(self, status):
+        pass
+
+    def pop(self):
+        pass
+
+
+class Environment(unohelper.Base, XCommandEnvironment):
+    def getInteractionHandler(self):
+        return Approve()
+
+    def getProgressHandler(self):
+        return Quiet()
+
+
+def program_pipe():
+    # The same name the program uses: one pipe per user.
+    user = os.environ.get("USER") or str(os.getuid())
+    return "dravik_lumo_calc_" + re.sub(r"[^A-Za-z0-9]", "_", user)
+
+
+def connect(pipe):
+    local = uno.getComponentContext()
+    resolver = local.ServiceManager.createInstanceWithContext(
+        "com.sun.star.bridge.UnoUrlResolver", local)
+    return resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+
+
+def main():
+    if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
+        print("usage: register_extension.py path/to/extension.oxt", file=sys.stderr)
+        return 2
+    url = uno.systemPathToFileUrl(os.path.abspath(sys.argv[1]))
+    started = None
+    try:
+        ctx = connect(program_pipe())
+    except Exception:  # nothing answers there: start an office of our own
+        pipe = "dravik_register_%d" % os.getpid()
+        started = subprocess.Popen(
+            ["soffice", "--headless", "--invisible", "--norestore", "--nologo",
+             "--accept=pipe,name=%s;urp;" % pipe],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 60
+        while True:
+            try:
+                ctx = connect(pipe)
+                break
+            except Exception:
+                if time.monotonic() > deadline:
+                    print("register_extension: the office did not start", file=sys.stderr)
+                    return 1
+                time.sleep(0.2)
+    try:
+        manager = ctx.getValueByName("/singletons/com.sun.star.deployment.ExtensionManager")
+        manager.addExtension(url, (), "user", None, Environment())
+    finally:
+        # An office already running on this profile took our start over: leave it be.
+        if started is not None and started.poll() is None:
+            try:
+                ctx.ServiceManager.createInstanceWithContext(
+                    "com.sun.star.frame.Desktop", ctx).terminate()
+            except Exception:  # the bridge goes down with the office
+                pass
+            started.wait(timeout=30)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
