@@ -77,7 +77,8 @@ void FillReport(wb::TextDocument& doc, const ReportData& d, const QDate& today) 
     // The title page.
     doc.SetBookmarkText(QStringLiteral("Customer"), d.customer);
     doc.SetBookmarkText(QStringLiteral("Industry"), d.industry);
-    doc.SetBookmarkText(QStringLiteral("ReportDate"), QLocale().toString(today, QLocale::LongFormat));
+    doc.SetBookmarkText(QStringLiteral("ReportDate"),
+                        QLocale().toString(today, QLocale::LongFormat));
     doc.SetBookmarkText(QStringLiteral("CopiedAt"), d.copied);
 
     // The tables, as the workbook shows them.

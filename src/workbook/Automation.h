@@ -125,8 +125,6 @@ public:
     virtual void SetChartData(const QString& chart, const std::vector<QString>& categories,
                               const std::vector<QString>& series,
                               const std::vector<std::vector<double>>& values) = 0;
-    // The embedded charts of the document.
-    virtual int ChartCount() = 0;
     // Shows the document's window in front (a document made hidden stays hidden otherwise).
     virtual void Show() = 0;
     // Writes the document as PDF; 75 when the file cannot be written.
@@ -139,8 +137,8 @@ public:
 class ReportOffice {
 public:
     virtual ~ReportOffice() = default;
-    // The workbook at path: the one the office has open (at that path, else under that file
-    // name), or else loaded from path, hidden or shown. 53 when there is no such file.
+    // The workbook at path: the one the office has open, or else loaded from path, hidden or
+    // shown. 53 when there is no such file.
     virtual std::shared_ptr<ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) = 0;
     // A new untitled document made from the template at path; 53 when there is no such file.
     virtual std::shared_ptr<TextDocument> NewFromTemplate(const QString& path, bool hidden) = 0;

@@ -45,7 +45,6 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QUrl>
 #include <QThread>
 
 #include <chrono>
@@ -111,10 +110,11 @@ public:
 };
 
 // Load arguments that never let the office ask or run anything.
-Sequence<css::beans::PropertyValue> QuietLoad(std::initializer_list<css::beans::PropertyValue> more) {
+Sequence<css::beans::PropertyValue> QuietLoad(
+    std::initializer_list<css::beans::PropertyValue> more) {
     std::vector<css::beans::PropertyValue> props(more);
-    props.push_back(Property("InteractionHandler",
-                             Any(Reference<css::task::XInteractionHandler>(new AbortingInteraction))));
+    props.push_back(Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(
+                                                       new AbortingInteraction))));
     props.push_back(
         Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)));
     props.push_back(Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)));
@@ -169,8 +169,8 @@ public:
             // error, and the cells then show that error as text.
             Sequence<Sequence<Any>> values;
             try {
-                values = Reference<css::sheet::XCellRangeData>(cells, UNO_QUERY_THROW)
-                             ->getDataArray();
+                values =
+                    Reference<css::sheet::XCellRangeData>(cells, UNO_QUERY_THROW)->getDataArray();
             } catch (const css::uno::RuntimeException&) {
                 if (!office_->Alive()) {
                     throw;
@@ -181,8 +181,8 @@ public:
                 for (int c = 0; c < columns; ++c) {
                     wb::ShownCell& cell = table[r][c];
                     // The text the cell shows, in its own number format.
-                    cell.text = ToQ(Reference<css::text::XTextRange>(
-                                        cells->getCellByPosition(c, r), UNO_QUERY_THROW)
+                    cell.text = ToQ(Reference<css::text::XTextRange>(cells->getCellByPosition(c, r),
+                                                                     UNO_QUERY_THROW)
                                         ->getString());
                     double number = 0;
                     if (r < values.getLength() && c < values[r].getLength() &&
@@ -301,25 +301,6 @@ public:
         });
     }
 
-    int ChartCount() override {
-        return Guarded(office_, [&] {
-            const Reference<css::container::XNameAccess> objects =
-                Reference<css::text::XTextEmbeddedObjectsSupplier>(model_, UNO_QUERY_THROW)
-                    ->getEmbeddedObjects();
-            int count = 0;
-            for (const rtl::OUString& name : objects->getElementNames()) {
-                const Reference<css::document::XEmbeddedObjectSupplier> object(
-                    objects->getByName(name), UNO_QUERY);
-                if (object.is() &&
-                    Reference<css::chart::XChartDocument>(object->getEmbeddedObject(), UNO_QUERY)
-                        .is()) {
-                    ++count;
-                }
-            }
-            return count;
-        });
-    }
-
     void Show() override {
         Guarded(office_, [&] {
             if (locked_) {
@@ -427,7 +408,8 @@ public:
             const Reference<css::frame::XModel> model(
                 office->Desktop()->loadComponentFromURL(
                     FileUrl(path), "_blank", 0,
-                    QuietLoad({Property("AsTemplate", Any(true)), Property("Hidden", Any(hidden))})),
+                    QuietLoad(
+                        {Property("AsTemplate", Any(true)), Property("Hidden", Any(hidden))})),
                 UNO_QUERY);
             if (!model.is()) {
                 throw wb::AutomationError(wb::kErrGeneral, path.toStdString() + " did not open");
@@ -511,28 +493,17 @@ private:
         }
     }
 
-    // The document at path, else one of the same file name: the user may work on a copy.
     static Reference<css::frame::XModel> FindOpen(const OfficeConnection& office,
                                                   const QString& path) {
-        const QString fileName = QFileInfo(path).fileName();
-        Reference<css::frame::XModel> sameName;
         const Reference<css::container::XEnumeration> all =
             office.Desktop()->getComponents()->createEnumeration();
         while (all->hasMoreElements()) {
             const Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
-            if (!model.is()) {
-                continue;
-            }
-            if (SameFile(model->getURL(), path)) {
+            if (model.is() && SameFile(model->getURL(), path)) {
                 return model;
             }
-            const QUrl url(ToQ(model->getURL()));
-            if (!sameName.is() && url.isLocalFile() &&
-                QFileInfo(url.toLocalFile()).fileName() == fileName) {
-                sameName = model;
-            }
         }
-        return sameName;
+        return nullptr;
     }
 
     CalcOptions options_;
