@@ -153,6 +153,11 @@ int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& cloc
     std::shared_ptr<wb::TextDocument> doc;
     int failure = 0;
     try {
+        // A folder that is not there is not made: the name is more likely mistyped.
+        if (pdf && !QFileInfo(QFileInfo(request.pdfPath).absolutePath()).isDir()) {
+            stage = Stage::Writing;
+            throw wb::AutomationError(wb::kErrCannotWrite, "no such folder");
+        }
         if (!QFileInfo(templatePath).isFile()) {
             stage = Stage::Making;  // before anything is opened
             throw wb::AutomationError(wb::kErrFileNotFound, "no report template");

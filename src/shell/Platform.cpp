@@ -48,10 +48,16 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
 }
 
 MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {
-    QString line = text.simplified();  // the carriage returns become single spaces
-    if (!line.isEmpty() && !line.back().isPunct()) {
-        line += QLatin1Char('.');
+    // The box's lines become sentences of one line.
+    QStringList sentences;
+    for (const QString& part : text.split(QLatin1Char('\r'), Qt::SkipEmptyParts)) {
+        QString sentence = part.simplified();
+        if (!sentence.isEmpty() && !sentence.back().isPunct()) {
+            sentence += QLatin1Char('.');
+        }
+        sentences << sentence;
     }
+    const QString line = sentences.join(QLatin1Char(' '));
     const QString program = QCoreApplication::applicationName();
     std::fprintf(stderr, "%s: %s\n", qPrintable(program), line.toLocal8Bit().constData());
     std::fflush(stderr);

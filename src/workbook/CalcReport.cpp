@@ -478,8 +478,14 @@ private:
         if (!options_.profileUrl.isEmpty()) {
             args << QStringLiteral("-env:UserInstallation=") + options_.profileUrl;
         }
-        if (options_.sofficePath.isEmpty() ||
-            !QProcess::startDetached(options_.sofficePath, args)) {
+        // Detached, and silent: the office's own chatter must not mix with the program's one
+        // line on standard error.
+        QProcess office;
+        office.setProgram(options_.sofficePath);
+        office.setArguments(args);
+        office.setStandardOutputFile(QProcess::nullDevice());
+        office.setStandardErrorFile(QProcess::nullDevice());
+        if (options_.sofficePath.isEmpty() || !office.startDetached()) {
             throw wb::AutomationError(wb::kErrOfficeGone,
                                       "cannot start " + options_.sofficePath.toStdString());
         }

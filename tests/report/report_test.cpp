@@ -62,7 +62,7 @@ TEST_F(ReportTest, AnEmptyReportSheetNamesTheButtonAndOpensNothing) {
 }
 
 TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
-    const QString pdf = folder.filePath(QStringLiteral("out/report.pdf"));
+    const QString pdf = folder.filePath(QStringLiteral("report.pdf"));
     struct Case {
         const char* failAt;
         int number;
@@ -99,6 +99,20 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         EXPECT_TRUE(boxes.AllShown());
         EXPECT_EQ(Log().contains(QStringLiteral("Close")), c.documentMade);
         EXPECT_EQ(Log().last(), "Release");
+    }
+    // A folder that is not there is said before anything is opened.
+    {
+        book->ClearLog();
+        book->failures.clear();
+        const QString nowhere = folder.filePath(QStringLiteral("no such folder/report.pdf"));
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(QStringLiteral("The report cannot be written to ") +
+                         QDir::toNativeSeparators(nowhere) +
+                         QStringLiteral("\r\rPlease choose a file in a folder you can write to"),
+                     kStyleCritical, QStringLiteral("Dravik Lumo"));
+        EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), nowhere}), 0);
+        EXPECT_TRUE(boxes.AllShown());
+        EXPECT_TRUE(book->Entries(QStringLiteral("TakeWorkbook")).isEmpty());
     }
     // A wrong version shows as one too: a range of another size.
     book->ClearLog();
