@@ -316,7 +316,6 @@ public:
             const Reference<css::awt::XWindow> window = frame->getContainerWindow();
             window->setVisible(true);
             if (const Reference<css::awt::XTopWindow2> top(window, UNO_QUERY); top.is()) {
-                top->setIsMinimized(false);
                 top->toFront();
             }
             frame->activate();
@@ -378,14 +377,12 @@ public:
             }
             RequireFile(path);
             // Read only when hidden: no lock file, and no question when someone else has the
-            // workbook open for editing.
-            const Reference<css::frame::XModel> model(
-                office->Desktop()->loadComponentFromURL(
-                    FileUrl(path), "_blank", 0,
-                    QuietLoad({Property("FilterName", Any(rtl::OUString("calc8"))),
-                               Property("Hidden", Any(hidden)),
-                               Property("ReadOnly", Any(hidden))})),
-                UNO_QUERY);
+            // workbook open for editing. Shown, it is opened for editing unless it is locked (by
+            // another office, or one that ended without closing it): then read only too.
+            Reference<css::frame::XModel> model = LoadWorkbook(*office, path, hidden, hidden);
+            if (!model.is() && !hidden) {
+                model = LoadWorkbook(*office, path, false, true);
+            }
             if (!model.is()) {
                 throw wb::AutomationError(wb::kErrGeneral, path.toStdString() + " did not open");
             }
@@ -490,6 +487,28 @@ private:
                                       "cannot start " + options_.sofficePath.toStdString());
         }
         startedHere_ = true;
+    }
+
+    // The workbook loaded, or null when the load was refused (the office's question aborted).
+    static Reference<css::frame::XModel> LoadWorkbook(const OfficeConnection& office,
+                                                      const QString& path, bool hidden,
+                                                      bool readOnly) {
+        try {
+            return Reference<css::frame::XModel>(
+                office.Desktop()->loadComponentFromURL(
+                    FileUrl(path), "_blank", 0,
+                    QuietLoad({Property("FilterName", Any(rtl::OUString("calc8"))),
+                               Property("Hidden", Any(hidden)),
+                               Property("ReadOnly", Any(readOnly))})),
+                UNO_QUERY);
+        } catch (const css::lang::DisposedException&) {
+            throw;
+        } catch (const css::uno::Exception&) {
+            if (!office.Alive()) {
+                throw;
+            }
+            return nullptr;
+        }
     }
 
     static void RequireFile(const QString& path) {
