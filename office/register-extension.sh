@@ -2,15 +2,20 @@
 # Registers the office extension behind the workbook's button "Copy Summary Data to Report
 # Worksheet" in the user's office profile.
 #
-#   register-extension.sh [path/to/dravik-report-copy.oxt]
+#   register-extension.sh [--remove] [path/to/dravik-report-copy.oxt]
 #
-# Without an argument the .oxt beside this script is taken. Registering again replaces the
-# installed copy (--force), so running this at every start or install is harmless. An office the
-# user has open picks the extension up at once; unopkg works while it runs.
+# Without a path the .oxt beside this script is taken; --remove unregisters it. Registering again
+# replaces the installed copy (--force), so running this at every start or install is harmless.
+# An office the user has open picks the change up at once; unopkg works while it runs.
 set -eu
 
+remove=
+if [ "${1:-}" = --remove ]; then
+    remove=--remove
+    shift
+fi
 oxt=${1:-$(dirname "$0")/dravik-report-copy.oxt}
-if [ ! -f "$oxt" ]; then
+if [ -z "$remove" ] && [ ! -f "$oxt" ]; then
     echo "register-extension: no extension at $oxt" >&2
     exit 1
 fi
@@ -23,6 +28,11 @@ fi
 
 if [ "$(id -u)" -eq 0 ]; then
     # unopkg refuses per-user registrations for root: ask the office itself.
-    exec /usr/bin/python3 "$(dirname "$0")/register_extension.py" "$oxt"
+    exec /usr/bin/python3 "$(dirname "$0")/register_extension.py" $remove "$oxt"
 fi
-"$unopkg" add --force --suppress-license "$oxt"
+if [ -n "$remove" ]; then
+    # Nothing registered is no failure.
+    "$unopkg" remove "$(basename "$oxt")" 2>/dev/null || true
+else
+    "$unopkg" add --force --suppress-license "$oxt"
+fi

@@ -7,6 +7,7 @@ Lumo talks to when it answers on the program's pipe, else a headless office on t
 profile that is started for the purpose and ended again.
 
     register_extension.py path/to/extension.oxt
+    register_extension.py --remove path/to/extension.oxt
 """
 
 import os
@@ -17,7 +18,7 @@ import time
 
 import uno
 import unohelper
-from com.sun.star.task import XInteractionApprove, XInteractionHandler
+from com.sun.star.task import XInteractionHandler
 from com.sun.star.ucb import XCommandEnvironment, XProgressHandler
 
 
@@ -64,10 +65,14 @@ def connect(pipe):
 
 
 def main():
-    if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
-        print("usage: register_extension.py path/to/extension.oxt", file=sys.stderr)
+    args = sys.argv[1:]
+    remove = args[:1] == ["--remove"]
+    if remove:
+        args = args[1:]
+    if len(args) != 1 or not (remove or os.path.isfile(args[0])):
+        print("usage: register_extension.py [--remove] path/to/extension.oxt", file=sys.stderr)
         return 2
-    url = uno.systemPathToFileUrl(os.path.abspath(sys.argv[1]))
+    url = uno.systemPathToFileUrl(os.path.abspath(args[0]))
     started = None
     try:
         ctx = connect(program_pipe())
@@ -89,7 +94,13 @@ def main():
                 time.sleep(0.2)
     try:
         manager = ctx.getValueByName("/singletons/com.sun.star.deployment.ExtensionManager")
-        manager.addExtension(url, (), "user", None, Environment())
+        if not remove:
+            manager.addExtension(url, (), "user", None, Environment())
+        else:
+            for extension in manager.getDeployedExtensions("user", None, Environment()):
+                if extension.Name == os.path.basename(args[0]):
+                    manager.removeExtension(extension.getIdentifier().Value, extension.Name,
+                                            "user", None, Environment())
     finally:
         # An office already running on this profile took our start over: leave it be.
         if started is not None and started.poll() is None:

@@ -8,7 +8,6 @@
 
 import datetime
 
-import uno
 import unohelper
 from com.sun.star.frame import XDispatch, XDispatchProvider
 from com.sun.star.lang import XInitialization, XServiceInfo
@@ -24,6 +23,8 @@ TARGET_SHEET = "Report"
 COPIED_NAMES = ("RPT_CUSTOMER", "RPT_INDUSTRY", "RPT_BUSINESS", "RPT_SERVER", "RPT_ANSWERS",
                 "RPT_CAPACITY", "RPT_COSTS", "RPT_TOTAL")
 STAMP_NAME = "RPT_COPIED"
+# What an empty overview cell clears on Report: values, dates, texts and formulas.
+CONTENTS = 1 | 2 | 4 | 16
 
 
 def _date_serial(moment, null_date):
@@ -48,6 +49,9 @@ def copy_summary_to_report(doc, now=None):
     source_sheet = sheets.getByName(SOURCE_SHEET)
     # With automatic calculation switched off the overview may be stale.
     doc.calculate()
+    # One step for Undo, as the user sees it: one press.
+    undo = doc.getUndoManager()
+    undo.enterUndoContext("Copy Summary Data to Report Worksheet")
     doc.lockControllers()
     try:
         for name in COPIED_NAMES:
@@ -55,17 +59,23 @@ def copy_summary_to_report(doc, now=None):
             area = target.RangeAddress
             source = source_sheet.getCellRangeByPosition(area.StartColumn, area.StartRow,
                                                          area.EndColumn, area.EndRow)
-            # Numbers stay numbers and texts texts (never read as input); empty clears.
-            target.setDataArray(source.getDataArray())
-            for column in range(area.EndColumn - area.StartColumn + 1):
-                for row in range(area.EndRow - area.StartRow + 1):
+            # Cell by cell rather than setDataArray, which Undo would not take back.
+            for row, line in enumerate(source.getDataArray()):
+                for column, value in enumerate(line):
+                    cell = target.getCellByPosition(column, row)
+                    if isinstance(value, float):
+                        cell.setValue(value)
+                    elif value:
+                        cell.setString(value)  # as text, never read as input
+                    else:
+                        cell.clearContents(CONTENTS)
                     # The same format shows the same text as the overview.
-                    target.getCellByPosition(column, row).NumberFormat = \
-                        source.getCellByPosition(column, row).NumberFormat
+                    cell.NumberFormat = source.getCellByPosition(column, row).NumberFormat
         stamp = names.getByName(STAMP_NAME).getReferredCells().getCellByPosition(0, 0)
         stamp.setValue(_date_serial(now or datetime.datetime.now(), doc.NullDate))
     finally:
         doc.unlockControllers()
+        undo.leaveUndoContext()
     return True
 
 

@@ -15,7 +15,6 @@ import argparse
 import datetime
 import importlib.util
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -398,12 +397,9 @@ class ReportTest(WorkbookTest):
                  for c in range(area.EndColumn - area.StartColumn + 1)]
                 for r in range(area.EndRow - area.StartRow + 1)]
 
-    def report(self, name):
-        return self.shown("Report", REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
-
-    def overview_of(self, name):
-        return self.shown("TOC Overview",
-                          REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
+    def report(self, name, sheet="Report"):
+        """What the cells of an RPT_ name show, on Report or at the same cells of another sheet."""
+        return self.shown(sheet, REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
 
     def press(self):
         """What a click on the overview's button does: dispatch its URL through the frame."""
@@ -464,12 +460,13 @@ class ReportTest(WorkbookTest):
 
         copied = [name for name in REPORT_RANGES if name != "RPT_COPIED"]
         for name in copied:
-            self.assertEqual(self.report(name), self.overview_of(name), name)
+            self.assertEqual(self.report(name), self.report(name, "TOC Overview"), name)
         self.assertEqual(self.report("RPT_CUSTOMER"), [["Test company"]])
         report = self.doc.Sheets.getByName("Report")
         formula = uno.getConstantByName("com.sun.star.sheet.CellFlags.FORMULA")
         self.assertEqual(report.queryContentCells(formula).Count, 0)
         stamp = self.doc.NamedRanges.getByName("RPT_COPIED").getReferredCells()
+        self.assertEqual(stamp.getCellByPosition(0, 0).getType(), VALUE)
         shown = stamp.getCellByPosition(0, 0).getString()
         self.assertRegex(shown, r"^\d{4}-\d\d-\d\d \d\d:\d\d$")
         when = datetime.datetime.strptime(shown, "%Y-%m-%d %H:%M")
@@ -489,8 +486,11 @@ class ReportTest(WorkbookTest):
         self.assertEqual(everything_but_the_stamp(), first)
         self.press()
         for name in copied:
-            self.assertEqual(self.report(name), self.overview_of(name), name)
+            self.assertEqual(self.report(name), self.report(name, "TOC Overview"), name)
         self.assertNotEqual(self.report("RPT_TOTAL"), first[36][3:4])
+        # One Undo takes one press back, whole.
+        self.doc.UndoManager.undo()
+        self.assertEqual(everything_but_the_stamp(), first)
 
 
 def print_defaults():
