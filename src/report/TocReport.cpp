@@ -74,6 +74,8 @@ std::vector<std::vector<QString>> Texts(const wb::ShownTable& table) {
 }
 
 void FillReport(wb::TextDocument& doc, const ReportData& d, const QDate& today) {
+    doc.SetTitle(QStringLiteral("TOC Report ") + d.customer);
+
     // The title page.
     doc.SetBookmarkText(QStringLiteral("Customer"), d.customer);
     doc.SetBookmarkText(QStringLiteral("Industry"), d.industry);

@@ -116,6 +116,8 @@ public:
 class TextDocument {
 public:
     virtual ~TextDocument() = default;
+    // The document's title: its window's caption, and the name saving proposes.
+    virtual void SetTitle(const QString& title) = 0;
     // The text replaces what the bookmark marks.
     virtual void SetBookmarkText(const QString& bookmark, const QString& text) = 0;
     // rows[r][c] goes into the table's cell (firstRow + r, firstColumn + c), counted from 0.

@@ -14,6 +14,8 @@
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -236,6 +238,14 @@ public:
                 // Closed meanwhile.
             }
         }
+    }
+
+    void SetTitle(const QString& title) override {
+        Guarded(office_, [&] {
+            Reference<css::document::XDocumentPropertiesSupplier>(model_, UNO_QUERY_THROW)
+                ->getDocumentProperties()
+                ->setTitle(ToOU(title));
+        });
     }
 
     void SetBookmarkText(const QString& bookmark, const QString& text) override {

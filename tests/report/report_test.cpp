@@ -37,6 +37,7 @@ TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
     EXPECT_EQ(Make(), 0);
     const QStringList log = Log();
     EXPECT_EQ(log.first(), "TakeWorkbook " + folder.filePath(WorkbookFileName()) + " shown");
+    EXPECT_TRUE(log.contains("Title = TOC Report Acme Storage"));
     EXPECT_TRUE(log.contains("Bookmark Customer = Acme Storage"));
     EXPECT_TRUE(log.contains("Table Profile 0,1 = Acme Storage;Finance;ERP;2 - Open"));
     EXPECT_TRUE(log.contains("Table Costs 10,3 = $1,231,500"));

@@ -215,6 +215,9 @@ private:
 class FakeTextDocument : public wb::TextDocument {
 public:
     explicit FakeTextDocument(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    void SetTitle(const QString& title) override {
+        book_->Call(QStringLiteral("Title = ") + title);
+    }
     void SetBookmarkText(const QString& bookmark, const QString& text) override {
         book_->Call(QStringLiteral("Bookmark %1 = %2").arg(bookmark, text));
     }

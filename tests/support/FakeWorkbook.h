@@ -71,7 +71,7 @@ private:
 // The report's side on the same in-memory workbook: ranges of shown cells (shown), and a report
 // document that logs what it receives into the book's log, where FailOn reaches it too. Entries:
 // "TakeWorkbook <path> hidden|shown", "ShownRange <name>", "TurnTo <sheet>", "ReleaseWorkbook",
-// "NewFromTemplate <path> hidden|shown", "Bookmark <name> = <text>",
+// "NewFromTemplate <path> hidden|shown", "Title = <text>", "Bookmark <name> = <text>",
 // "Table <name> <row>,<column> = <a>|<b>;<c>|<d>", "Chart <name> = <category>|<category>",
 // "Show", "ExportPdf <path>", "Close", "Release". A range missing from shown is 6027.
 class FakeReportOffice : public wb::ReportOffice {
