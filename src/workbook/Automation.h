@@ -116,7 +116,7 @@ public:
 class TextDocument {
 public:
     virtual ~TextDocument() = default;
-    // The document's title: its window's caption, and the name saving proposes.
+    // The document's title: in its properties (a PDF's title too) and its window's caption.
     virtual void SetTitle(const QString& title) = 0;
     // The text replaces what the bookmark marks.
     virtual void SetBookmarkText(const QString& bookmark, const QString& text) = 0;

@@ -22,6 +22,7 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
@@ -245,6 +246,10 @@ public:
             Reference<css::document::XDocumentPropertiesSupplier>(model_, UNO_QUERY_THROW)
                 ->getDocumentProperties()
                 ->setTitle(ToOU(title));
+            // The caption of an untitled document's window is fixed when it is made.
+            if (const Reference<css::frame::XTitle> caption(model_, UNO_QUERY); caption.is()) {
+                caption->setTitle(ToOU(title));
+            }
         });
     }
 
