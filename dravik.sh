@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev googletest
-          libgtest-dev libbenchmark-dev libreoffice-calc libreoffice-dev python3-uno
-          fonts-liberation fonts-dejavu-core locales)
+          libgtest-dev libbenchmark-dev libreoffice-calc libreoffice-writer libreoffice-dev
+          python3-uno poppler-utils fonts-liberation fonts-dejavu-core locales)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 SUDO=()

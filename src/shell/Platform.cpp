@@ -3,6 +3,7 @@
 #include "shell/AppIdentity.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -47,6 +48,23 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return MsgResult::Ok;
+}
+
+MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {
+    // The box's lines become sentences of one line.
+    QStringList sentences;
+    for (const QString& part : text.split(QLatin1Char('\r'), Qt::SkipEmptyParts)) {
+        QString sentence = part.simplified();
+        if (!sentence.isEmpty() && !sentence.back().isPunct()) {
+            sentence += QLatin1Char('.');
+        }
+        sentences << sentence;
+    }
+    const QString line = sentences.join(QLatin1Char(' '));
+    const QString program = QCoreApplication::applicationName();
+    std::fprintf(stderr, "%s: %s\n", qPrintable(program), line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    return (style & 0x0F) == 4 ? MsgResult::Yes : MsgResult::Ok;
 }
 
 void ProgramEnd::End() {

@@ -47,6 +47,13 @@ protected:
     MsgResult Present(const QString& text, int style, const QString& title) override;
 };
 
+// For work without a window (a batch run): each message is one line on standard error, prefixed
+// with the program's name; a question is answered with its default button.
+class StderrMessageBoxes : public MessageBoxes {
+protected:
+    MsgResult Present(const QString& text, int style, const QString& title) override;
+};
+
 // "End": the program stops at once. Nothing after the call runs.
 class ProgramEnd {
 public:

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <variant>
+#include <vector>
 
 namespace wb {
 
@@ -18,6 +19,8 @@ inline constexpr int kErrOfficeGone = 462;      // the spreadsheet application h
 inline constexpr int kErrUndefinedName = 6027;  // a range or sheet the workbook does not define
 inline constexpr int kErrTypeMismatch = 13;     // a cell value the caller cannot use
 inline constexpr int kErrGeneral = 440;         // any other automation failure
+inline constexpr int kErrFileNotFound = 53;     // a document to open is not there
+inline constexpr int kErrCannotWrite = 75;      // a file cannot be written where asked
 
 class AutomationError : public std::runtime_error {
 public:
@@ -94,6 +97,64 @@ public:
     virtual ~System() = default;
     // A new document of the application registered under className; starts it when needed.
     virtual std::shared_ptr<Document> NewDocument(const QString& className) = 0;
+};
+
+// -- The report's side: the workbook read as it shows, and a text document made from a template.
+
+// A cell as the workbook shows it: the text in the cell's number format, and the number behind
+// it when it holds one.
+struct ShownCell {
+    QString text;
+    std::optional<double> number;
+};
+using ShownTable = std::vector<std::vector<ShownCell>>;  // rows of cells
+
+class ShownWorkbook {
+public:
+    virtual ~ShownWorkbook() = default;
+    // The cells of a workbook-level range name, row by row; 6027 for a name it does not define.
+    virtual ShownTable ShownRange(const QString& name) = 0;
+    // Makes the sheet the one the workbook's window shows; 6027 for an unknown sheet.
+    virtual void TurnTo(const QString& sheet) = 0;
+    // Closes the workbook when it was loaded for this reader only; one the user has open stays.
+    virtual void Release() = 0;
+};
+
+// A document made from a template whose named places the program fills: bookmarks take text,
+// tables take rows of text, embedded charts take their data.
+class TextDocument {
+public:
+    virtual ~TextDocument() = default;
+    // The document's title: in its properties (a PDF's title too) and its window's caption.
+    virtual void SetTitle(const QString& title) = 0;
+    // The text replaces what the bookmark marks.
+    virtual void SetBookmarkText(const QString& bookmark, const QString& text) = 0;
+    // rows[r][c] goes into the table's cell (firstRow + r, firstColumn + c), counted from 0.
+    virtual void FillTable(const QString& table, int firstRow, int firstColumn,
+                           const std::vector<std::vector<QString>>& rows) = 0;
+    // values[r][c]: category r of series c.
+    virtual void SetChartData(const QString& chart, const std::vector<QString>& categories,
+                              const std::vector<QString>& series,
+                              const std::vector<std::vector<double>>& values) = 0;
+    // Shows the document's window in front (a document made hidden stays hidden otherwise).
+    virtual void Show() = 0;
+    // Writes the document as PDF; 75 when the file cannot be written.
+    virtual void ExportPdf(const QString& path) = 0;
+    virtual void Close() = 0;
+};
+
+// The office as the report program reaches it. No call lets the office ask the user anything:
+// where it would ask, the call fails instead.
+class ReportOffice {
+public:
+    virtual ~ReportOffice() = default;
+    // The workbook at path: the one the office has open, or else loaded from path, hidden or
+    // shown. 53 when there is no such file.
+    virtual std::shared_ptr<ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) = 0;
+    // A new untitled document made from the template at path; 53 when there is no such file.
+    virtual std::shared_ptr<TextDocument> NewFromTemplate(const QString& path, bool hidden) = 0;
+    // Lets go of the office; one started for hidden work only, and left with nothing open, ends.
+    virtual void Release() = 0;
 };
 
 }  // namespace wb

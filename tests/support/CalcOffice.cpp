@@ -14,6 +14,8 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
@@ -25,6 +27,7 @@
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
@@ -304,25 +307,77 @@ QString CalcOffice::ActiveSheet(const QString& path) {
     });
 }
 
+namespace {
+
+// The cells of a range name or a "Sheet.A1" address in a document the office has open.
+Reference<css::table::XCellRange> CellsOf(const Reference<css::frame::XModel>& model,
+                                          const QString& cell) {
+    if (const qsizetype dot = cell.indexOf(u'.'); dot >= 0) {
+        const Reference<css::table::XCellRange> sheet(
+            Reference<css::sheet::XSpreadsheetDocument>(model, UNO_QUERY_THROW)
+                ->getSheets()
+                ->getByName(ToOU(cell.left(dot))),
+            UNO_QUERY_THROW);
+        return sheet->getCellRangeByName(ToOU(cell.mid(dot + 1)));
+    }
+    Reference<css::sheet::XNamedRanges> names;
+    Reference<css::beans::XPropertySet>(model, UNO_QUERY_THROW)->getPropertyValue("NamedRanges") >>=
+        names;
+    return Reference<css::sheet::XCellRangeReferrer>(names->getByName(ToOU(cell)), UNO_QUERY_THROW)
+        ->getReferredCells();
+}
+
+}  // namespace
+
+QString CalcOffice::ShownText(const QString& path, const QString& cell) {
+    return Reported([&] {
+        const Reference<css::frame::XModel> model = FindDocument(*Connection(), path);
+        return ToQ(Reference<css::text::XTextRange>(CellsOf(model, cell)->getCellByPosition(0, 0),
+                                                    UNO_QUERY_THROW)
+                       ->getString());
+    });
+}
+
+void CalcOffice::CopyOverviewToReport(const QString& path) {
+    return Reported([&] {
+        const Reference<css::frame::XModel> model = FindDocument(*Connection(), path);
+        const Reference<css::table::XCellRange> overview(
+            Reference<css::sheet::XSpreadsheetDocument>(model, UNO_QUERY_THROW)
+                ->getSheets()
+                ->getByName("TOC Overview"),
+            UNO_QUERY_THROW);
+        for (const char* name : {"RPT_CUSTOMER", "RPT_INDUSTRY", "RPT_BUSINESS", "RPT_SERVER",
+                                 "RPT_ANSWERS", "RPT_CAPACITY", "RPT_COSTS", "RPT_TOTAL"}) {
+            const Reference<css::table::XCellRange> target =
+                CellsOf(model, QString::fromLatin1(name));
+            const css::table::CellRangeAddress at =
+                Reference<css::sheet::XCellRangeAddressable>(target, UNO_QUERY_THROW)
+                    ->getRangeAddress();
+            const Reference<css::table::XCellRange> source = overview->getCellRangeByPosition(
+                at.StartColumn, at.StartRow, at.EndColumn, at.EndRow);
+            Reference<css::sheet::XCellRangeData>(target, UNO_QUERY_THROW)
+                ->setDataArray(
+                    Reference<css::sheet::XCellRangeData>(source, UNO_QUERY_THROW)->getDataArray());
+            for (sal_Int32 c = 0; c <= at.EndColumn - at.StartColumn; ++c) {
+                for (sal_Int32 r = 0; r <= at.EndRow - at.StartRow; ++r) {
+                    Reference<css::beans::XPropertySet>(target->getCellByPosition(c, r),
+                                                        UNO_QUERY_THROW)
+                        ->setPropertyValue("NumberFormat",
+                                           Reference<css::beans::XPropertySet>(
+                                               source->getCellByPosition(c, r), UNO_QUERY_THROW)
+                                               ->getPropertyValue("NumberFormat"));
+                }
+            }
+        }
+        // 8 December 2026, 14:30 as the office counts days.
+        CellsOf(model, QStringLiteral("RPT_COPIED"))->getCellByPosition(0, 0)->setValue(46364.6042);
+    });
+}
+
 QString CalcOffice::CellKind(const QString& path, const QString& cell) {
     return Reported([&] {
         const Reference<css::frame::XModel> model = FindDocument(*Connection(), path);
-        Reference<css::table::XCellRange> range;
-        if (const qsizetype dot = cell.indexOf(u'.'); dot >= 0) {
-            const Reference<css::table::XCellRange> sheet(
-                Reference<css::sheet::XSpreadsheetDocument>(model, UNO_QUERY_THROW)
-                    ->getSheets()
-                    ->getByName(ToOU(cell.left(dot))),
-                UNO_QUERY_THROW);
-            range = sheet->getCellRangeByName(ToOU(cell.mid(dot + 1)));
-        } else {
-            Reference<css::sheet::XNamedRanges> names;
-            Reference<css::beans::XPropertySet>(model, UNO_QUERY_THROW)
-                ->getPropertyValue("NamedRanges") >>= names;
-            range = Reference<css::sheet::XCellRangeReferrer>(names->getByName(ToOU(cell)),
-                                                              UNO_QUERY_THROW)
-                        ->getReferredCells();
-        }
+        const Reference<css::table::XCellRange> range = CellsOf(model, cell);
         switch (range->getCellByPosition(0, 0)->getType()) {
             case css::table::CellContentType_EMPTY:
                 return QStringLiteral("EMPTY");
@@ -333,6 +388,19 @@ QString CalcOffice::CellKind(const QString& path, const QString& cell) {
             default:
                 return QStringLiteral("FORMULA");
         }
+    });
+}
+
+int CalcOffice::DocumentCount() {
+    return Reported([&] {
+        int count = 0;
+        const Reference<css::container::XEnumeration> all =
+            Connection()->Desktop()->getComponents()->createEnumeration();
+        while (all->hasMoreElements()) {
+            all->nextElement();
+            ++count;
+        }
+        return count;
     });
 }
 

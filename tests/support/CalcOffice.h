@@ -54,8 +54,16 @@ public:
     QString ActiveSheet(const QString& path);
     // "EMPTY", "VALUE", "TEXT" or "FORMULA" for a range name or a "Sheet.A1" address.
     QString CellKind(const QString& path, const QString& cell);
+    // The text a cell shows in its number format, for a range name or a "Sheet.A1" address.
+    QString ShownText(const QString& path, const QString& cell);
+    // What the overview's button "Copy Summary Data to Report Worksheet" does: the cells of
+    // "TOC Overview" at the addresses of the RPT_ ranges go into those ranges on "Report" as
+    // values with their number formats, and the time into RPT_COPIED.
+    void CopyOverviewToReport(const QString& path);
     // The windows (frames) the office shows.
     int FrameCount();
+    // The documents the office has open, shown or hidden.
+    int DocumentCount();
     // Closes the document as the user closing its window would.
     void CloseDocument(const QString& path);
     // Whether the document is held back from showing or recalculating its changes: its

@@ -193,3 +193,113 @@ std::shared_ptr<wb::Document> FakeAutomation::NewDocument(const QString& classNa
     book_->Call(QStringLiteral("NewDocument ") + className);
     return std::make_shared<FakeDocument>(book_);
 }
+
+namespace {
+
+QString Hidden(bool hidden) {
+    return hidden ? QStringLiteral("hidden") : QStringLiteral("shown");
+}
+
+class FakeShownWorkbook : public wb::ShownWorkbook {
+public:
+    FakeShownWorkbook(std::shared_ptr<FakeWorkbook> book,
+                      const std::map<QString, wb::ShownTable>& shown)
+        : book_(std::move(book)), shown_(shown) {}
+    wb::ShownTable ShownRange(const QString& name) override {
+        book_->Call(QStringLiteral("ShownRange ") + name);
+        const auto range = shown_.find(name);
+        if (range == shown_.end()) {
+            throw wb::AutomationError(wb::kErrUndefinedName, "no range " + name.toStdString());
+        }
+        return range->second;
+    }
+    void TurnTo(const QString& sheet) override { book_->Call(QStringLiteral("TurnTo ") + sheet); }
+    void Release() override { book_->Call(QStringLiteral("ReleaseWorkbook")); }
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+    const std::map<QString, wb::ShownTable>& shown_;
+};
+
+class FakeTextDocument : public wb::TextDocument {
+public:
+    explicit FakeTextDocument(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    void SetTitle(const QString& title) override {
+        book_->Call(QStringLiteral("Title = ") + title);
+    }
+    void SetBookmarkText(const QString& bookmark, const QString& text) override {
+        book_->Call(QStringLiteral("Bookmark %1 = %2").arg(bookmark, text));
+    }
+    void FillTable(const QString& table, int firstRow, int firstColumn,
+                   const std::vector<std::vector<QString>>& rows) override {
+        QStringList lines;
+        for (const std::vector<QString>& row : rows) {
+            lines << QStringList(row.begin(), row.end()).join(u'|');
+        }
+        book_->Call(QStringLiteral("Table %1 %2,%3 = %4")
+                        .arg(table)
+                        .arg(firstRow)
+                        .arg(firstColumn)
+                        .arg(lines.join(u';')));
+    }
+    void SetChartData(const QString& chart, const std::vector<QString>& categories,
+                      const std::vector<QString>&,
+                      const std::vector<std::vector<double>>&) override {
+        book_->Call(QStringLiteral("Chart %1 = %2")
+                        .arg(chart, QStringList(categories.begin(), categories.end()).join(u'|')));
+    }
+    void Show() override { book_->Call(QStringLiteral("Show")); }
+    void ExportPdf(const QString& path) override {
+        book_->Call(QStringLiteral("ExportPdf ") + path);
+    }
+    void Close() override { book_->log << QStringLiteral("Close"); }  // never fails
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+};
+
+}  // namespace
+
+void FakeReportOffice::FillReportSheet() {
+    const auto text = [](const char* t) { return wb::ShownCell{QString::fromUtf8(t), {}}; };
+    const auto number = [](const char* t, double n) {
+        return wb::ShownCell{QString::fromUtf8(t), n};
+    };
+    shown[QStringLiteral("RPT_COPIED")] = {{number("2026-12-08 14:30", 46364.6042)}};
+    shown[QStringLiteral("RPT_CUSTOMER")] = {{text("Acme Storage")}};
+    shown[QStringLiteral("RPT_INDUSTRY")] = {{text("Finance")}};
+    shown[QStringLiteral("RPT_BUSINESS")] = {{text("ERP")}};
+    shown[QStringLiteral("RPT_SERVER")] = {{text("2 - Open")}};
+    wb::ShownTable answers(
+        8, {text("Answer"), number("10.0%", 0.1), number("12.5%", 0.125), number("10.0%", 0.1)});
+    shown[QStringLiteral("RPT_ANSWERS")] = answers;
+    wb::ShownTable capacity;
+    for (int year = 0; year < 4; ++year) {
+        capacity.push_back({wb::ShownCell{QStringLiteral("Year %1").arg(year), {}},
+                            number("1,500", 1500), number("2,100", 2100), number("150", 150),
+                            number("300", 300), number("300", 300)});
+    }
+    shown[QStringLiteral("RPT_CAPACITY")] = capacity;
+    wb::ShownTable costs(
+        7, {text("Primary storage"), number("$3.00", 3), text("per GB"), number("$4,500", 4500)});
+    costs.push_back({text("Outage, otherwise"), number("16", 16), text("hours a year"), text("")});
+    costs.push_back({text("Downtime at the outage cost"), number("16", 16), text("hours a year"),
+                     number("$1,200,000", 1200000)});
+    shown[QStringLiteral("RPT_COSTS")] = costs;
+    shown[QStringLiteral("RPT_TOTAL")] = {{number("$1,231,500", 1231500)}};
+}
+
+std::shared_ptr<wb::ShownWorkbook> FakeReportOffice::TakeWorkbook(const QString& path,
+                                                                  bool hidden) {
+    book_->Call(QStringLiteral("TakeWorkbook %1 %2").arg(path, Hidden(hidden)));
+    if (!book_->fileExists) {
+        throw wb::AutomationError(wb::kErrFileNotFound, "no such file");
+    }
+    return std::make_shared<FakeShownWorkbook>(book_, shown);
+}
+
+std::shared_ptr<wb::TextDocument> FakeReportOffice::NewFromTemplate(const QString& path,
+                                                                    bool hidden) {
+    book_->Call(QStringLiteral("NewFromTemplate %1 %2").arg(path, Hidden(hidden)));
+    return std::make_shared<FakeTextDocument>(book_);
+}

@@ -70,3 +70,26 @@ public:
 private:
     std::shared_ptr<FakeWorkbook> book_;
 };
+
+// The report's side on the same in-memory workbook: ranges of shown cells (shown), and a report
+// document that logs what it receives into the book's log, where FailOn reaches it too. Entries:
+// "TakeWorkbook <path> hidden|shown", "ShownRange <name>", "TurnTo <sheet>", "ReleaseWorkbook",
+// "NewFromTemplate <path> hidden|shown", "Title = <text>", "Bookmark <name> = <text>",
+// "Table <name> <row>,<column> = <a>|<b>;<c>|<d>", "Chart <name> = <category>|<category>",
+// "Show", "ExportPdf <path>", "Close", "Release". A range missing from shown is 6027.
+class FakeReportOffice : public wb::ReportOffice {
+public:
+    explicit FakeReportOffice(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    // The Report sheet as the overview's button leaves it, with typical figures.
+    void FillReportSheet();
+
+    std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override;
+    std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
+    void Release() override { book_->Call(QStringLiteral("Release")); }
+
+    FakeWorkbook& book() { return *book_; }
+    std::map<QString, wb::ShownTable> shown;
+
+private:
+    std::shared_ptr<FakeWorkbook> book_;
+};

@@ -1,0 +1,131 @@
+// The report program's course on the in-memory workbook: what goes where in the document, the
+// empty Report sheet, and one message for each failure with nothing left open.
+
+#include "FakeWorkbook.h"
+#include "TestPlatform.h"
+#include "report/TocReport.h"
+#include "shell/AppIdentity.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ReportTest : public ::testing::Test {
+protected:
+    ReportTest() {
+        QFile(folder.filePath(kReportTemplateName)).open(QIODevice::WriteOnly);
+        office.FillReportSheet();
+    }
+
+    int Make(const QString& pdf = QString()) {
+        return MakeTocReport(office, msg, clock, {folder.path(), pdf});
+    }
+    QStringList Log() const { return book->log; }
+
+    QTemporaryDir folder;
+    std::shared_ptr<FakeWorkbook> book = std::make_shared<FakeWorkbook>();
+    FakeReportOffice office{book};
+    ScriptedMessageBoxes msg;
+    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(15, 0))};
+};
+
+TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
+    EXPECT_EQ(Make(), 0);
+    const QStringList log = Log();
+    EXPECT_EQ(log.first(), "TakeWorkbook " + folder.filePath(WorkbookFileName()) + " shown");
+    EXPECT_TRUE(log.contains("Title = TOC Report Acme Storage"));
+    EXPECT_TRUE(log.contains("Bookmark Customer = Acme Storage"));
+    EXPECT_TRUE(log.contains("Table Profile 0,1 = Acme Storage;Finance;ERP;2 - Open"));
+    EXPECT_TRUE(log.contains("Table Costs 10,3 = $1,231,500"));
+    // The outage hours are no cost of their own and stay out of the cost chart.
+    const QStringList chart = book->Entries(QStringLiteral("Chart CostChart = "));
+    ASSERT_EQ(chart.size(), 1);
+    EXPECT_FALSE(chart[0].contains(QStringLiteral("Outage, otherwise")));
+    EXPECT_TRUE(chart[0].endsWith(QStringLiteral("|Downtime at the outage cost")));
+    EXPECT_EQ(log.mid(log.size() - 3), QStringList({"Show", "ReleaseWorkbook", "Release"}));
+    EXPECT_TRUE(book->Entries(QStringLiteral("ExportPdf")).isEmpty());
+}
+
+TEST_F(ReportTest, AnEmptyReportSheetNamesTheButtonAndOpensNothing) {
+    office.shown[QStringLiteral("RPT_COPIED")] = {{wb::ShownCell{}}};
+    msg.Expect(QStringLiteral("The Report worksheet is empty.\r\rPlease go on the TOC Overview "
+                              "sheet and press the 'Copy Summary Data to Report Worksheet' "
+                              "button, then open the report again"),
+               kStyleExclamation, QStringLiteral("Dravik Lumo"));
+    EXPECT_NE(Make(), 0);
+    EXPECT_TRUE(msg.AllShown());
+    EXPECT_TRUE(book->Entries(QStringLiteral("NewFromTemplate")).isEmpty());
+    EXPECT_TRUE(Log().contains(QStringLiteral("TurnTo TOC Overview")));
+}
+
+TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
+    const QString pdf = folder.filePath(QStringLiteral("report.pdf"));
+    struct Case {
+        const char* failAt;
+        int number;
+        QString text;
+        bool documentMade;
+    };
+    const Case cases[] = {
+        {"TakeWorkbook", wb::kErrOfficeGone,
+         QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"), false},
+        {"TakeWorkbook", wb::kErrFileNotFound,
+         WorkbookFileName() + QStringLiteral(" not found!\r\rOpen it in Corla Tabb or put it in ") +
+             QDir::toNativeSeparators(folder.path()),
+         false},
+        {"ShownRange RPT_COSTS", wb::kErrUndefinedName,
+         QStringLiteral(
+             "You are using a wrong version of the Dravik worksheet, please reinstall Dravik"),
+         false},
+        {"Chart CapacityChart", wb::kErrOfficeGone,
+         QStringLiteral("Corla Tabb application has been closed, please start the report again"),
+         true},
+        {"ExportPdf", wb::kErrCannotWrite,
+         QStringLiteral("The report cannot be written to ") + QDir::toNativeSeparators(pdf) +
+             QStringLiteral("\r\rPlease choose a file in a folder you can write to"),
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failAt);
+        book->ClearLog();
+        book->failures.clear();
+        book->FailOn(QString::fromLatin1(c.failAt), c.number);
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(c.text, kStyleCritical, QStringLiteral("Dravik Lumo"));
+        EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), pdf}), 0);
+        EXPECT_TRUE(boxes.AllShown());
+        EXPECT_EQ(Log().contains(QStringLiteral("Close")), c.documentMade);
+        EXPECT_EQ(Log().last(), "Release");
+    }
+    // A folder that is not there is said before anything is opened.
+    {
+        book->ClearLog();
+        book->failures.clear();
+        const QString nowhere = folder.filePath(QStringLiteral("no such folder/report.pdf"));
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(QStringLiteral("The report cannot be written to ") +
+                         QDir::toNativeSeparators(nowhere) +
+                         QStringLiteral("\r\rPlease choose a file in a folder you can write to"),
+                     kStyleCritical, QStringLiteral("Dravik Lumo"));
+        EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), nowhere}), 0);
+        EXPECT_TRUE(boxes.AllShown());
+        EXPECT_TRUE(book->Entries(QStringLiteral("TakeWorkbook")).isEmpty());
+    }
+    // A wrong version shows as one too: a range of another size.
+    book->ClearLog();
+    book->failures.clear();
+    office.shown[QStringLiteral("RPT_CAPACITY")].pop_back();
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(
+        QStringLiteral(
+            "You are using a wrong version of the Dravik worksheet, please reinstall Dravik"),
+        kStyleCritical, QStringLiteral("Dravik Lumo"));
+    EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), pdf}), 0);
+    EXPECT_TRUE(boxes.AllShown());
+}
+
+}  // namespace
