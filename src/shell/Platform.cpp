@@ -46,18 +46,18 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
     return MsgResult::Ok;
 }
 
-void ProgramEnd::End() {
-    Terminate();
+void ProgramEnd::End(int status) {
+    Terminate(status);
     std::abort();  // a Terminate that returned would break "nothing after End runs"
 }
 
-void ProcessProgramEnd::Terminate() {
+void ProcessProgramEnd::Terminate(int status) {
     if (releaseHandles_) {
         releaseHandles_();
     }
     std::fflush(nullptr);
     // At once: no destructor, no pending event and nothing after the caller's line runs.
-    std::_Exit(0);
+    std::_Exit(status);
 }
 
 LocaleNumberFormat::LocaleNumberFormat(const QLocale& locale) : locale_(locale) {}

@@ -72,7 +72,7 @@ frm00Splash::frm00Splash(Pages& pages) : Page(pages, "frm00Splash", 7380, 4245) 
 bool frm00Splash::QueryUnload(CloseCause cause) {
     // Closed by its close box before Continue: nothing else is loaded, the office is not touched.
     if (cause == CloseCause::User && !continued_) {
-        platform_.end.End();
+        platform_.end.End(kExitNormal);
     }
     return true;
 }

@@ -92,6 +92,13 @@ TEST(ProcessProgramEnd, ReleasesHandlesThenLeavesAtOnce) {
             std::fputs("after end\n", stderr);  // must never run
         },
         ::testing::ExitedWithCode(0), "^released\n$");
+    // After a critical error whatever started the program learns of it.
+    EXPECT_EXIT(
+        {
+            ProcessProgramEnd end;
+            end.End(kExitCriticalError);
+        },
+        ::testing::ExitedWithCode(kExitCriticalError), "");
 }
 
 TEST(LocaleNumberFormat, DecimalPointLocale) {

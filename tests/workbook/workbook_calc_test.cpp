@@ -119,6 +119,7 @@ TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
     EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, QDir::tempPath(), msg, end),
                  ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+    EXPECT_EQ(kExitCriticalError, end.status);
 }
 
 TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
@@ -148,6 +149,7 @@ TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
         OpenWorkbookConnection(*system, QStringLiteral("Missing-Book.tabb"), Folder(), msg, end),
         ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+    EXPECT_EQ(kExitCriticalError, end.status);
 }
 
 TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
@@ -155,6 +157,7 @@ TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
                QStringLiteral("Critical Error"));
     EXPECT_THROW(Open(/*withDL=*/false), ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+    EXPECT_EQ(kExitCriticalError, end.status);
 }
 
 TEST_F(CalcWorkbookTest, OpeningShowsTheWorkbookInOneWindowAndWritesDL) {
