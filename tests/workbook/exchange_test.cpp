@@ -39,9 +39,9 @@ TEST(WholeNumberText, ExactDigitsOfAnyWholeDouble) {
     EXPECT_EQ(huge.substr(0, 20), "-1000000000000000052");
     EXPECT_EQ(std::strtod(huge.c_str(), nullptr), -1e300);  // exact, so it reads back unchanged
     EXPECT_EQ(WholeNumberText(std::numeric_limits<double>::max()).size(), 309);
-    for (double notANumber : {std::numeric_limits<double>::quiet_NaN(),
-                              std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity()}) {
+    for (double notANumber :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
         try {
             WholeNumberText(notANumber);
             ADD_FAILURE() << notANumber << " has no digits";
