@@ -71,6 +71,13 @@ QString LocaleNumberFormat::ToText(double value) const {
     if (std::isnan(value) || std::isinf(value)) {
         return QString::number(value);
     }
+    // Rounded to 15 digits, the largest doubles would pass the largest double
+    // (1.79769313486232E+308) and not read back; they are written as the largest 15-digit number
+    // below it instead.
+    constexpr double kLargest15Digits = 1.79769313486231e308;
+    if (std::fabs(value) > kLargest15Digits) {
+        value = std::copysign(kLargest15Digits, value);
+    }
     // std::to_chars, not printf: the C library's numeric locale follows the user's (Qt sets it
     // from the environment) and would put its own separator in.
     char buf[64];
