@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Set-up on a fresh Debian machine.
-#   ./dravik.sh run    install what is missing, build, put the database beside the program, start it
-#   ./dravik.sh test   install what is missing, build, run every test
+#   ./dravik.sh run               install what is missing, build, put the database beside the
+#                                 program, start it
+#   ./dravik.sh test              install what is missing, build, run every test
+#   ./dravik.sh install [PREFIX]  install what is missing, build, install for the user in PREFIX
+#                                 (~/.local): the program folder PREFIX/lib/dravik-lumo, the menu
+#                                 entries and the icon; an existing database is kept
+#   ./dravik.sh uninstall [PREFIX]  remove the programs, the entries and the icon; keep the database
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev googletest
           libgtest-dev libbenchmark-dev libreoffice-calc libreoffice-writer libreoffice-dev
-          python3-uno poppler-utils fonts-liberation fonts-dejavu-core locales)
+          python3-uno poppler-utils fonts-liberation fonts-dejavu-core locales clang-14
+          libclang-rt-14-dev desktop-file-utils)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 SUDO=()
@@ -52,8 +58,20 @@ case "${1:-}" in
         cd "$BUILD"
         ctest --output-on-failure -j"$(nproc)"
         ;;
+    install)
+        install_missing
+        build
+        prefix=${2:-$HOME/.local}
+        cmake --install "$BUILD" --prefix "$prefix"
+        # Kept beside the programs, so that uninstall knows what was put down without the build.
+        cp "$BUILD/install_manifest.txt" "$prefix/lib/dravik-lumo/.install-manifest"
+        echo "Installed in $prefix/lib/dravik-lumo; the menu holds \"Dravik Lumo\"."
+        ;;
+    uninstall)
+        cmake -DACTION=uninstall -DPREFIX="${2:-$HOME/.local}" -P cmake/Install.cmake
+        ;;
     *)
-        echo "usage: $0 run|test" >&2
+        echo "usage: $0 run|test|install [PREFIX]|uninstall [PREFIX]" >&2
         exit 2
         ;;
 esac

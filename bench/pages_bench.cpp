@@ -37,7 +37,7 @@ protected:
 
 class ExitProgramEnd : public ProgramEnd {
 protected:
-    void Terminate() override {
+    void Terminate(int) override {
         std::fprintf(stderr, "the program ended during the benchmark\n");
         std::exit(1);
     }

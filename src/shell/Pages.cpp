@@ -72,7 +72,8 @@ void Pages::Stop() {
             page->Unload();
         }
     }
-    platform_.end.End();
+    // The user's own end: "Quit Application?" answered Yes, or "Apply and Close".
+    platform_.end.End(kExitNormal);
 }
 
 void Pages::StartUp() {

@@ -67,18 +67,18 @@ MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QStr
     return (style & 0x0F) == 4 ? MsgResult::Yes : MsgResult::Ok;
 }
 
-void ProgramEnd::End() {
-    Terminate();
+void ProgramEnd::End(int status) {
+    Terminate(status);
     std::abort();  // a Terminate that returned would break "nothing after End runs"
 }
 
-void ProcessProgramEnd::Terminate() {
+void ProcessProgramEnd::Terminate(int status) {
     if (releaseHandles_) {
         releaseHandles_();
     }
     std::fflush(nullptr);
     // At once: no destructor, no pending event and nothing after the caller's line runs.
-    std::_Exit(0);
+    std::_Exit(status);
 }
 
 LocaleNumberFormat::LocaleNumberFormat(const QLocale& locale) : locale_(locale) {}
@@ -91,6 +91,13 @@ QChar LocaleNumberFormat::DecimalSeparator() const {
 QString LocaleNumberFormat::ToText(double value) const {
     if (std::isnan(value) || std::isinf(value)) {
         return QString::number(value);
+    }
+    // Rounded to 15 digits, the largest doubles would pass the largest double
+    // (1.79769313486232E+308) and not read back; they are written as the largest 15-digit number
+    // below it instead.
+    constexpr double kLargest15Digits = 1.79769313486231e308;
+    if (std::fabs(value) > kLargest15Digits) {
+        value = std::copysign(kLargest15Digits, value);
     }
     // std::to_chars, not printf: the C library's numeric locale follows the user's (Qt sets it
     // from the environment) and would put its own separator in.

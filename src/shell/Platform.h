@@ -54,15 +54,20 @@ protected:
     MsgResult Present(const QString& text, int style, const QString& title) override;
 };
 
-// "End": the program stops at once. Nothing after the call runs.
+// The program's exit status: 0 for an end the user chose ("Quit Application?", "Apply and Close",
+// closing the splash), 1 after a critical error, so that whatever started the program can tell.
+inline constexpr int kExitNormal = 0;
+inline constexpr int kExitCriticalError = 1;
+
+// "End": the program stops at once with the status given. Nothing after the call runs.
 class ProgramEnd {
 public:
     virtual ~ProgramEnd() = default;
-    [[noreturn]] void End();
+    [[noreturn]] void End(int status = kExitNormal);
 
 protected:
     // Must not return: it leaves the process, or (in tests) throws.
-    virtual void Terminate() = 0;
+    virtual void Terminate(int status) = 0;
 };
 
 class ProcessProgramEnd : public ProgramEnd {
@@ -73,7 +78,7 @@ public:
     void SetReleaseHandles(std::function<void()> release) { releaseHandles_ = std::move(release); }
 
 protected:
-    void Terminate() override;
+    void Terminate(int status) override;
 
 private:
     std::function<void()> releaseHandles_;

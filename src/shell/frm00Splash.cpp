@@ -116,7 +116,7 @@ void frm00Splash::showEvent(QShowEvent* event) {
 bool frm00Splash::QueryUnload(CloseCause cause) {
     // Closed by its close box before Continue: nothing else is loaded, the office is not touched.
     if (cause == CloseCause::User && !continued_) {
-        platform_.end.End();
+        platform_.end.End(kExitNormal);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "shell/Platform.h"
 
+#include <charconv>
 #include <cmath>
 
 void PutRange(wb::Document& doc, const QString& name, const wb::CellValue& value) {
@@ -46,8 +47,17 @@ QString CellText(const wb::CellValue& value, const NumberFormat& numbers) {
 }
 
 QString WholeNumberText(double rounded) {
-    if (!std::isfinite(rounded) || std::fabs(rounded) > 9.2e18) {
-        throw wb::AutomationError(6, "overflow");  // too large for a whole number
+    // No cell holds these; only a percentage of a default near the largest double overflows.
+    // Such a workbook is broken, and the write-out says so rather than showing "inf".
+    if (!std::isfinite(rounded)) {
+        throw wb::AutomationError(6, "overflow");
     }
-    return QString::number(static_cast<long long>(rounded));
+    // A whole double's exact decimal digits, also beyond the 64-bit integers (1e20 has 21).
+    // std::to_chars, not printf, for the reason LocaleNumberFormat::ToText gives.
+    char buf[400];  // the largest double has 309 digits
+    const auto end =
+        std::to_chars(buf, buf + sizeof buf, std::nearbyint(rounded), std::chars_format::fixed, 0)
+            .ptr;
+    QString text = QString::fromLatin1(buf, end - buf);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }

@@ -21,5 +21,6 @@ double CellNumber(const wb::CellValue& value, const NumberFormat& numbers);
 // A cell value as text: numbers in the user's number format, Booleans as True or False.
 QString CellText(const wb::CellValue& value, const NumberFormat& numbers);
 
-// A rounded value as a plain decimal integer: a minus sign if negative, no separators.
+// A rounded value as a plain decimal integer: a minus sign if negative, no separators, every digit
+// of its exact value however large. NaN and infinity fail with error 6 (overflow).
 QString WholeNumberText(double rounded);

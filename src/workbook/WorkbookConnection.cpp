@@ -24,7 +24,7 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
     if (failed) {
         msg.MsgBox(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
                    kStyleCritical, QStringLiteral("Critical Error"));
-        end.End();
+        end.End(kExitCriticalError);
     }
 
     // Phase B: the workbook itself.
@@ -37,7 +37,7 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
     if (failed) {
         msg.MsgBox(sFileName + QStringLiteral(" not found!"), kStyleExclamation,
                    QStringLiteral("Critical Error"));
-        end.End();
+        end.End(kExitCriticalError);
     }
     return h;
 }
@@ -63,5 +63,5 @@ void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end) {
         text = QStringLiteral("General Error, please reinstall Dravik");
     }
     msg.MsgBox(text, kStyleCritical, QStringLiteral("Dravik Critical Error"));
-    end.End();
+    end.End(kExitCriticalError);
 }

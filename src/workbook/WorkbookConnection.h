@@ -18,11 +18,13 @@ struct WorkbookHandles {
 };
 
 // Starts the spreadsheet, shows it maximised, opens sFileName from folder and writes "1" into
-// "DL". Returns only on success; a failure shows the phase's message and ends the program.
+// "DL". Returns only on success; a failure shows the phase's message and ends the program with
+// the critical-error status.
 WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sFileName,
                                        const QString& folder, MessageBoxes& msg, ProgramEnd& end);
 
-// Reports a failure inside a write-out by its number and ends the program.
+// Reports a failure inside a write-out by its number and ends the program with the critical-error
+// status.
 [[noreturn]] void FailWriteOut(int number, MessageBoxes& msg, ProgramEnd& end);
 
 // Holds the document's write-out open while it lives. A message box shown meanwhile first lets

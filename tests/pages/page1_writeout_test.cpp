@@ -174,6 +174,15 @@ TEST_F(Page1WriteOut, DefaultsRoundHalvesToEvenAndOperationTextFollowsTheValue) 
     EXPECT_EQ(p2.txtDLQ10default->text(), "0");
     const Strings again = Writes();
     EXPECT_NE(std::find(again.begin(), again.end(), "Contents DLQ10 = 0"), again.end());
+
+    // Beyond the 64-bit integers a default is still shown and written as its digits.
+    app.book->Define("DL_DEF_SP", 1e18);
+    app.book->Define("DL_DEF_OUTCOST", -1e20);
+    page1->chkDLQ2[3]->setChecked(true);
+    page1->UpdFrm01();
+    EXPECT_TRUE(page1->TuttoOK);
+    EXPECT_EQ(p2.txtDLQ5->text(), "100000000000000000000");
+    EXPECT_EQ(p2.txtDLQ11default->text(), "-100000000000000000000");
 }
 
 TEST_F(Page1WriteOut, WithoutAChangeOnlyTheDefaultBoxesAreRefreshed) {

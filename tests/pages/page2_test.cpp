@@ -216,6 +216,7 @@ TEST_F(Page2, ApplyAndCloseEndsOnlyAfterAPassingWriteOut) {
     app.book->ClearLog();
     EXPECT_THROW(page2->cmdNext_Click(), ProgramEnded);  // no question asked
     EXPECT_EQ(app.end.endCount, 1);
+    EXPECT_EQ(app.end.status, kExitNormal);
     EXPECT_EQ(app.book->log.last(), "TurnTo TOC Overview");
     EXPECT_FALSE(page2->isVisible());
     EXPECT_FALSE(page1->isVisible());
@@ -228,6 +229,7 @@ TEST_F(Page2, ATurnThatFailsIsReportedAsALostWorkbook) {
     app.msg.Expect("You are using a wrong version of the Dravik worksheet, please reinstall Dravik",
                    kStyleCritical, kCritical);
     EXPECT_THROW(page2->cmdApply_Click(), ProgramEnded);
+    EXPECT_EQ(app.end.status, kExitCriticalError);
     // The write-out failed first; the turn never ran.
     EXPECT_TRUE(app.book->Entries("GetSheet").isEmpty());
 
@@ -238,6 +240,7 @@ TEST_F(Page2, ATurnThatFailsIsReportedAsALostWorkbook) {
         .Expect("You are using a wrong version of the Dravik worksheet, please reinstall Dravik",
                 kStyleCritical, kCritical);
     EXPECT_THROW(other.pages.frm02().cmdApply_Click(), ProgramEnded);
+    EXPECT_EQ(other.end.status, kExitCriticalError);
 }
 
 TEST_F(Page2, WorkbookGoneInsideTheWriteOut) {

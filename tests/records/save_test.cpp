@@ -3,6 +3,13 @@
 
 #include "RecordsPages.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <random>
+
 namespace {
 
 using Row = std::vector<std::string>;
@@ -136,6 +143,183 @@ TEST_F(Save, ALockedDatabaseIsReportedAndTheSaveCanBeRepeated) {
     ExpectUpdated();
     SaveData(app.pages);
     EXPECT_EQ(Records().size(), 1u);
+}
+
+// --- A kill inside the transaction -------------------------------------------------------------
+
+// SQLite's own file layer with a count: the moments before and after each change to a file (a
+// write, a truncation, a sync, a removal) are steps, and the chosen step is met with SIGKILL.
+// Between two changes the files stay as they are, so killing at every step leaves every state on
+// disk that a kill at any moment can leave.
+struct KillingFile {
+    sqlite3_file base;
+    sqlite3_file* real;
+};
+sqlite3_vfs* gRealVfs = nullptr;
+long gSteps = 0;
+long gKillAt = LONG_MAX;
+
+void Step() {
+    if (++gSteps == gKillAt) {
+        ::raise(SIGKILL);
+    }
+}
+
+// A change to a file, with a point to be killed at before it and after it.
+template <class Change>
+int Counted(Change change) {
+    Step();
+    const int rc = change();
+    Step();
+    return rc;
+}
+
+sqlite3_file* Real(sqlite3_file* file) {
+    return reinterpret_cast<KillingFile*>(file)->real;
+}
+
+const sqlite3_io_methods kKillingMethods = {
+    1,
+    [](sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); },
+    [](sqlite3_file* f, void* buf, int n, sqlite3_int64 at) {
+        return Real(f)->pMethods->xRead(Real(f), buf, n, at);
+    },
+    [](sqlite3_file* f, const void* buf, int n, sqlite3_int64 at) {
+        return Counted([&] { return Real(f)->pMethods->xWrite(Real(f), buf, n, at); });
+    },
+    [](sqlite3_file* f, sqlite3_int64 size) {
+        return Counted([&] { return Real(f)->pMethods->xTruncate(Real(f), size); });
+    },
+    [](sqlite3_file* f, int flags) {
+        return Counted([&] { return Real(f)->pMethods->xSync(Real(f), flags); });
+    },
+    [](sqlite3_file* f, sqlite3_int64* size) {
+        return Real(f)->pMethods->xFileSize(Real(f), size);
+    },
+    [](sqlite3_file* f, int lock) { return Real(f)->pMethods->xLock(Real(f), lock); },
+    [](sqlite3_file* f, int lock) { return Real(f)->pMethods->xUnlock(Real(f), lock); },
+    [](sqlite3_file* f, int* out) { return Real(f)->pMethods->xCheckReservedLock(Real(f), out); },
+    [](sqlite3_file* f, int op, void* arg) {
+        return Real(f)->pMethods->xFileControl(Real(f), op, arg);
+    },
+    [](sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); },
+    [](sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); },
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+void InstallKillingVfs() {
+    static sqlite3_vfs vfs;
+    gRealVfs = sqlite3_vfs_find(nullptr);
+    vfs = *gRealVfs;
+    vfs.zName = "killing";
+    vfs.szOsFile = static_cast<int>(sizeof(KillingFile)) + gRealVfs->szOsFile;
+    vfs.xOpen = [](sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags,
+                   int* outFlags) {
+        auto* own = reinterpret_cast<KillingFile*>(file);
+        own->base.pMethods = nullptr;
+        own->real = reinterpret_cast<sqlite3_file*>(own + 1);
+        const int rc = gRealVfs->xOpen(gRealVfs, name, own->real, flags, outFlags);
+        if (own->real->pMethods) {
+            own->base.pMethods = &kKillingMethods;
+        }
+        return rc;
+    };
+    vfs.xDelete = [](sqlite3_vfs*, const char* name, int syncDir) {
+        return Counted([&] { return gRealVfs->xDelete(gRealVfs, name, syncDir); });
+    };
+    sqlite3_vfs_register(&vfs, 1);
+}
+
+// Runs Save Data's database part in a child killed before its killAt-th step (never, for
+// LONG_MAX). Returns the steps the save took when it ran to its end, or -1 when it was killed.
+long SaveInChild(const QString& path, const DetailsEntry& entry, long killAt) {
+    int steps[2];
+    if (::pipe(steps) != 0) {
+        return -2;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(steps[0]);
+        InstallKillingVfs();
+        gKillAt = killAt;
+        try {
+            AppendDetailsRecord(path, entry);
+        } catch (...) {
+            ::_exit(3);
+        }
+        const bool told = ::write(steps[1], &gSteps, sizeof gSteps) == sizeof gSteps;
+        ::_exit(told ? 0 : 4);
+    }
+    ::close(steps[1]);
+    long taken = -1;
+    const bool read = ::read(steps[0], &taken, sizeof taken) == sizeof taken;
+    ::close(steps[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) {
+        return -1;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && read ? taken : -2;
+}
+
+// What a record of EntryFor holds, as Query reads it.
+Row WholeRecord(const QString& company, int key) {
+    const DetailsEntry entry = EntryFor(company);
+    Row row;
+    for (const QString& text : entry.texts) {
+        row.push_back(text.toStdString());
+    }
+    row.push_back(entry.date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString());
+    row.push_back(std::to_string(key));
+    return row;
+}
+
+TEST_F(Save, AKillAtAnyMomentOfTheTransactionLeavesTheRecordsOrOneMoreWholeOne) {
+    // The engine's defaults, which make a commit one step: the journal's removal.
+    EXPECT_EQ(Query(Path(), "PRAGMA journal_mode"), (std::vector<Row>{{"delete"}}));
+    EXPECT_EQ(Query(Path(), "PRAGMA synchronous"), (std::vector<Row>{{"2"}}));  // FULL
+
+    const long steps = SaveInChild(Path(), EntryFor(QStringLiteral("Save 1")), LONG_MAX);
+    ASSERT_GT(steps, 6) << "a save changes the journal, the database and removes the journal";
+    std::vector<Row> expected{WholeRecord(QStringLiteral("Save 1"), 1)};
+    std::mt19937 random(std::random_device{}());
+    std::vector<bool> killedAt(steps + 1, false);
+    for (int round = 0; round < 120; ++round) {
+        // Every step once in order, then random ones.
+        const long killAt =
+            round < steps ? round + 1 : std::uniform_int_distribution<long>(1, steps)(random);
+        const QString company = QStringLiteral("Save %1").arg(expected.size() + 1);
+        ASSERT_EQ(SaveInChild(Path(), EntryFor(company), killAt), -1) << "step " << killAt;
+        killedAt[killAt] = true;
+
+        // Whoever opens the file next, this program or another tool, rolls a torn save back
+        // (a read-only look could not).
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(Path().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+                  SQLITE_OK);
+        sqlite3_stmt* check = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+        const bool stepped = sqlite3_step(check) == SQLITE_ROW;
+        const std::string verdict =
+            stepped ? reinterpret_cast<const char*>(sqlite3_column_text(check, 0)) : "no answer";
+        sqlite3_finalize(check);
+        sqlite3_close(db);
+        ASSERT_EQ(verdict, "ok") << "step " << killAt;
+        const std::vector<Row> now = Records();
+        if (now.size() == expected.size() + 1) {
+            expected.push_back(WholeRecord(company, static_cast<int>(expected.size()) + 1));
+        }
+        ASSERT_EQ(now, expected) << "killed before step " << killAt << " of " << steps;
+    }
+    EXPECT_EQ(std::count(killedAt.begin() + 1, killedAt.end(), true), steps);
+    // Killed before the journal went, the save is lost whole; after, it is kept whole.
+    EXPECT_GT(expected.size(), 1u);
+    EXPECT_LT(expected.size(), 121u);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <clocale>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -92,6 +93,13 @@ TEST(ProcessProgramEnd, ReleasesHandlesThenLeavesAtOnce) {
             std::fputs("after end\n", stderr);  // must never run
         },
         ::testing::ExitedWithCode(0), "^released\n$");
+    // After a critical error whatever started the program learns of it.
+    EXPECT_EXIT(
+        {
+            ProcessProgramEnd end;
+            end.End(kExitCriticalError);
+        },
+        ::testing::ExitedWithCode(kExitCriticalError), "");
 }
 
 TEST(LocaleNumberFormat, DecimalPointLocale) {
@@ -109,6 +117,10 @@ TEST(LocaleNumberFormat, DecimalPointLocale) {
     EXPECT_EQ(f.ToNumber("+5"), 5.0);
     EXPECT_EQ(f.ToNumber("-0"), 0.0);
     EXPECT_EQ(f.ToNumber(f.ToText(1.0 / 100000)), 0.00001);
+    // The largest doubles round up past the range at 15 digits; their text must still read.
+    EXPECT_EQ(f.ToText(-std::numeric_limits<double>::max()).toStdString(),
+              "-1.79769313486231E+308");
+    EXPECT_TRUE(f.ToNumber(f.ToText(std::numeric_limits<double>::max())));
     EXPECT_FALSE(f.ToNumber("-"));
     EXPECT_FALSE(f.ToNumber("."));
     EXPECT_FALSE(f.ToNumber("-."));

@@ -112,6 +112,7 @@ TEST_F(StartUp, NoOfficeEndsBeforePageOneIsShown) {
     frm00Splash& splash = app.pages.frm00Splash();
     EXPECT_THROW(splash.cmdContinue_Click(), ProgramEnded);
     EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_EQ(app.end.status, kExitCriticalError);
 }
 
 TEST_F(StartUp, EachPhaseAStepFailureGivesThePhaseAMessage) {
@@ -122,6 +123,7 @@ TEST_F(StartUp, EachPhaseAStepFailureGivesThePhaseAMessage) {
         local.msg.Expect("Corla Tabb not found!\r\rPlease check the installation", kStyleCritical,
                          "Critical Error");
         EXPECT_THROW(local.pages.frm00Splash().cmdContinue_Click(), ProgramEnded) << step;
+        EXPECT_EQ(local.end.status, kExitCriticalError) << step;
         EXPECT_FALSE(local.book->log.join('\n').contains("OpenDocument")) << step;
     }
 }
@@ -131,16 +133,19 @@ TEST_F(StartUp, MissingWorkbookOrMissingDLNamesTheFile) {
     app.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, "Critical Error");
     EXPECT_THROW(app.pages.frm00Splash().cmdContinue_Click(), ProgramEnded);
     EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_EQ(app.end.status, kExitCriticalError);
 
     TestApp noDL;
     noDL.book->Undefine("DL");
     noDL.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, "Critical Error");
     EXPECT_THROW(noDL.pages.frm00Splash().cmdContinue_Click(), ProgramEnded);
+    EXPECT_EQ(noDL.end.status, kExitCriticalError);
 }
 
 TEST_F(StartUp, ClosingTheSplashEndsWithoutPageOneOrTheOffice) {
     frm00Splash& splash = app.pages.frm00Splash();
     EXPECT_THROW(splash.QueryUnload(CloseCause::User), ProgramEnded);
+    EXPECT_EQ(app.end.status, kExitNormal);
     EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
     EXPECT_TRUE(app.book->log.isEmpty());
 }
@@ -204,6 +209,7 @@ TEST_F(Running, AnsweringYesClosesTheFiveWindowsInOrderFromEachPage) {
         EXPECT_EQ(recorder.closed, (QStringList{"frm01", "frm02", "frm03data", "frm99Create"}))
             << "asked by " << askers[asker]->objectName().toStdString();
         EXPECT_EQ(local.end.endCount, 1);
+        EXPECT_EQ(local.end.status, kExitNormal);
     }
 }
 

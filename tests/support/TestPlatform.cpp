@@ -33,7 +33,8 @@ MsgResult ScriptedMessageBoxes::Present(const QString& text, int style, const QS
     return step.answer;
 }
 
-void TestProgramEnd::Terminate() {
+void TestProgramEnd::Terminate(int endStatus) {
     ++endCount;
+    status = endStatus;
     throw ProgramEnded{};
 }

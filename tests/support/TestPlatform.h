@@ -48,9 +48,10 @@ struct ProgramEnded {};
 class TestProgramEnd : public ProgramEnd {
 public:
     int endCount = 0;
+    int status = -1;  // the status of the last end; -1 before any
 
 protected:
-    void Terminate() override;
+    void Terminate(int status) override;
 };
 
 class FixedClock : public Clock {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 
@@ -21,6 +23,32 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
     EXPECT_EQ(RoundHalfEven(12.500001), 13);
     EXPECT_EQ(WholeNumberText(RoundHalfEven(-7.4)).toStdString(), "-7");
     EXPECT_EQ(WholeNumberText(RoundHalfEven(25000)).toStdString(), "25000");
+    EXPECT_EQ(WholeNumberText(RoundHalfEven(-0.4)).toStdString(), "0");
+}
+
+// Beyond the 64-bit integers a default is still written and shown as its digits.
+TEST(WholeNumberText, ExactDigitsOfAnyWholeDouble) {
+    EXPECT_EQ(WholeNumberText(9007199254740993.0).toStdString(), "9007199254740992");
+    EXPECT_EQ(WholeNumberText(9223372036854775807.0).toStdString(), "9223372036854775808");
+    EXPECT_EQ(WholeNumberText(-9223372036854775808.0).toStdString(), "-9223372036854775808");
+    EXPECT_EQ(WholeNumberText(1e20).toStdString(), "100000000000000000000");
+    EXPECT_EQ(WholeNumberText(RoundHalfEven(0.35e20 * 100)).toStdString(),
+              "3500000000000000000000");
+    const std::string huge = WholeNumberText(-1e300).toStdString();
+    EXPECT_EQ(huge.size(), 302u);
+    EXPECT_EQ(huge.substr(0, 20), "-1000000000000000052");
+    EXPECT_EQ(std::strtod(huge.c_str(), nullptr), -1e300);  // exact, so it reads back unchanged
+    EXPECT_EQ(WholeNumberText(std::numeric_limits<double>::max()).size(), 309);
+    for (double notANumber :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
+        try {
+            WholeNumberText(notANumber);
+            ADD_FAILURE() << notANumber << " has no digits";
+        } catch (const wb::AutomationError& e) {
+            EXPECT_EQ(e.number(), 6);
+        }
+    }
 }
 
 TEST(CellValues, NumbersTextsAndMismatches) {
@@ -79,6 +107,7 @@ TEST(FailWriteOut, MessageByNumberThenEnd) {
         msg.Expect(c.text, kStyleCritical, "Dravik Critical Error");
         EXPECT_THROW(FailWriteOut(c.number, msg, end), ProgramEnded);
         EXPECT_EQ(end.endCount, 1);
+        EXPECT_EQ(end.status, kExitCriticalError);
     }
 }
 
@@ -102,6 +131,7 @@ TEST(ProtectedWriteOut, StopsAtTheFailingStepAndKeepsEarlierWrites) {
                                    }),
                  ProgramEnded);
     EXPECT_FALSE(ranAfter);
+    EXPECT_EQ(end.status, kExitCriticalError);
     EXPECT_EQ(std::get<QString>(book->Value("DLQ0")).toStdString(), "Acme");
 }
 
@@ -116,6 +146,7 @@ TEST(ProtectedWriteOut, AnyOtherFailureIsAGeneralError) {
                                    end, [] { throw std::runtime_error("lost bridge"); }),
                  ProgramEnded);
     EXPECT_EQ(end.endCount, 1);
+    EXPECT_EQ(end.status, kExitCriticalError);
 }
 
 TEST(OpenWorkbookConnection, AnyOtherFailureIsThePhasesFailure) {
@@ -131,6 +162,7 @@ TEST(OpenWorkbookConnection, AnyOtherFailureIsThePhasesFailure) {
     EXPECT_THROW(OpenWorkbookConnection(broken, "Dravik-Lumo_V117a.tabb", "/x", msg, end),
                  ProgramEnded);
     EXPECT_EQ(end.endCount, 1);
+    EXPECT_EQ(end.status, kExitCriticalError);
 }
 
 }  // namespace

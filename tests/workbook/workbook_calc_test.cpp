@@ -134,6 +134,7 @@ TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
     EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, QDir::tempPath(), msg, end),
                  ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+    EXPECT_EQ(kExitCriticalError, end.status);
 }
 
 TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
@@ -163,6 +164,7 @@ TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
         OpenWorkbookConnection(*system, QStringLiteral("Missing-Book.tabb"), Folder(), msg, end),
         ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+    EXPECT_EQ(kExitCriticalError, end.status);
 }
 
 TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
@@ -170,6 +172,7 @@ TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
                QStringLiteral("Critical Error"));
     EXPECT_THROW(Open(/*withDL=*/false), ProgramEnded);
     EXPECT_EQ(1, end.endCount);
+    EXPECT_EQ(kExitCriticalError, end.status);
 }
 
 TEST_F(CalcWorkbookTest, OpeningShowsTheWorkbookInOneWindowAndWritesDL) {
