@@ -6,6 +6,7 @@
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
+#include "workbook/Automation.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -70,8 +71,10 @@ frm00Splash::frm00Splash(Pages& pages) : Page(pages, "frm00Splash", 7380, 4245) 
 }
 
 bool frm00Splash::QueryUnload(CloseCause cause) {
-    // Closed by its close box before Continue: nothing else is loaded, the office is not touched.
+    // Closed by its close box before Continue: nothing else is loaded and the workbook is not
+    // touched; an office started while the splash showed, still empty, goes too.
     if (cause == CloseCause::User && !continued_) {
+        platform_.automation.EndIfUnused();
         platform_.end.End();
     }
     return true;
