@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Set-up on a fresh Debian machine.
-#   ./dravik.sh run    install what is missing, build, put the database beside the program, start it
+#   ./dravik.sh run    install what is missing, build the programs, put the database beside the
+#                      program, start it
 #   ./dravik.sh test   install what is missing, build, run every test
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libsqlite3-dev googletest libgtest-dev
           libbenchmark-dev libreoffice-calc libreoffice-dev python3-uno fonts-liberation
-          fonts-dejavu-core locales)
+          fonts-dejavu-core locales xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 SUDO=()
@@ -30,15 +31,16 @@ comma_locale() {
         "${SUDO[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 || true
 }
 
+# With a target, only it and what it needs (run: the programs, the workbook); else everything.
 build() {
     cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD" -j"$(nproc)"
+    cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
 }
 
 case "${1:-}" in
     run)
         install_missing
-        build
+        build programs
         "$BUILD/bin/dravik-create-db" --if-missing
         exec "$BUILD/bin/dravik-lumo"
         ;;
