@@ -17,6 +17,7 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -42,6 +43,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <signal.h>
@@ -585,9 +587,12 @@ public:
                 if (!(office_ = TryConnect())) {
                     Start();
                     office_ = AwaitOffice();
+                    WarmUp(*office_);
                 }
             } catch (const std::exception&) {
                 // NewDocument tries again and reports what fails.
+            } catch (const css::uno::Exception&) {
+                // The same.
             }
         });
     }
@@ -632,6 +637,30 @@ public:
     }
 
 private:
+    // A fresh office spends most on its first spreadsheet and its first file: one spreadsheet,
+    // hidden, saved and loaded back while the splash shows leaves Continue far less to do. The
+    // office holds no document afterwards.
+    static void WarmUp(const OfficeConnection& office) {
+        const QTemporaryDir folder;
+        if (!folder.isValid()) {
+            return;
+        }
+        const rtl::OUString url = FileUrl(folder.filePath(QStringLiteral("warm-up.ods")));
+        const css::beans::PropertyValue calc8 = Property("FilterName", Any(rtl::OUString("calc8")));
+        const Reference<css::util::XCloseable> made(
+            office.Desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                                   QuietLoad({Property("Hidden", Any(true))})),
+            UNO_QUERY_THROW);
+        Reference<css::frame::XStorable>(made, UNO_QUERY_THROW)
+            ->storeToURL(url, Sequence<css::beans::PropertyValue>(&calc8, 1));
+        made->close(true);
+        const Reference<css::util::XCloseable> loaded(
+            office.Desktop()->loadComponentFromURL(
+                url, "_blank", 0, QuietLoad({calc8, Property("Hidden", Any(true))})),
+            UNO_QUERY_THROW);
+        loaded->close(true);
+    }
+
     void FinishStart() {
         if (starter_.joinable()) {
             starter_.join();
