@@ -647,18 +647,27 @@ private:
         }
         const rtl::OUString url = FileUrl(folder.filePath(QStringLiteral("warm-up.ods")));
         const css::beans::PropertyValue calc8 = Property("FilterName", Any(rtl::OUString("calc8")));
-        const Reference<css::util::XCloseable> made(
+        // Closed whatever happens: an office left holding it would not count as unused.
+        const auto closedAfter = [](const Reference<css::lang::XComponent>& document, auto use) {
+            const Reference<css::util::XCloseable> closeable(document, UNO_QUERY_THROW);
+            try {
+                use(document);
+            } catch (...) {
+                closeable->close(true);
+                throw;
+            }
+            closeable->close(true);
+        };
+        closedAfter(
             office.Desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0,
                                                    QuietLoad({Property("Hidden", Any(true))})),
-            UNO_QUERY_THROW);
-        Reference<css::frame::XStorable>(made, UNO_QUERY_THROW)
-            ->storeToURL(url, Sequence<css::beans::PropertyValue>(&calc8, 1));
-        made->close(true);
-        const Reference<css::util::XCloseable> loaded(
-            office.Desktop()->loadComponentFromURL(
-                url, "_blank", 0, QuietLoad({calc8, Property("Hidden", Any(true))})),
-            UNO_QUERY_THROW);
-        loaded->close(true);
+            [&](const Reference<css::lang::XComponent>& made) {
+                Reference<css::frame::XStorable>(made, UNO_QUERY_THROW)
+                    ->storeToURL(url, Sequence<css::beans::PropertyValue>(&calc8, 1));
+            });
+        closedAfter(office.Desktop()->loadComponentFromURL(
+                        url, "_blank", 0, QuietLoad({calc8, Property("Hidden", Any(true))})),
+                    [](const Reference<css::lang::XComponent>&) {});
     }
 
     void FinishStart() {
