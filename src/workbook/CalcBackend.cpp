@@ -665,8 +665,11 @@ private:
                 Reference<css::frame::XStorable>(made, UNO_QUERY_THROW)
                     ->storeToURL(url, Sequence<css::beans::PropertyValue>(&calc8, 1));
             });
+        // Kept out of the user's recent documents.
         closedAfter(office.Desktop()->loadComponentFromURL(
-                        url, "_blank", 0, QuietLoad({calc8, Property("Hidden", Any(true))})),
+                        url, "_blank", 0,
+                        QuietLoad({calc8, Property("Hidden", Any(true)),
+                                   Property("PickListEntry", Any(false))})),
                     [](const Reference<css::lang::XComponent>&) {});
     }
 
