@@ -496,7 +496,12 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
     closeSplash(*MakeCalcSystem(options));
     EXPECT_TRUE(Eventually([&] { return !OfficeAnswers(options.pipeName); }));
 
-    // Started for the splash, but meanwhile holding a document: left running.
+    // Started for the splash, but meanwhile holding a document: left running. A profile and
+    // pipe of its own: the office above may still be on its way out, and a second start on its
+    // profile would hand itself over to it.
+    QTemporaryDir profile2;
+    options.pipeName += QStringLiteral("_2");
+    options.profileUrl = QUrl::fromLocalFile(profile2.path()).toString(QUrl::FullyEncoded);
     {
         const auto system = MakeCalcSystem(options);
         system->StartInBackground();
