@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up on a fresh Debian machine.
-#   ./dravik.sh run               install what is missing, build, put the database beside the
-#                                 program, start it
+#   ./dravik.sh run               install what is missing, build the programs, put the database
+#                                 beside the program, start it
 #   ./dravik.sh test              install what is missing, build, run every test
 #   ./dravik.sh install [PREFIX]  install what is missing, build, install for the user in PREFIX
 #                                 (~/.local): the program folder PREFIX/lib/dravik-lumo, the menu
@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev googletest
           libgtest-dev libbenchmark-dev libreoffice-calc libreoffice-writer libreoffice-dev
           python3-uno poppler-utils fonts-liberation fonts-dejavu-core locales clang-14
-          libclang-rt-14-dev desktop-file-utils)
+          libclang-rt-14-dev desktop-file-utils xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 SUDO=()
@@ -36,15 +36,16 @@ comma_locale() {
         "${SUDO[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 || true
 }
 
+# With a target, only it and what it needs (run: the programs, the workbook); else everything.
 build() {
     cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD" -j"$(nproc)"
+    cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
 }
 
 case "${1:-}" in
     run)
         install_missing
-        build
+        build programs
         "$BUILD/bin/dravik-create-db" --if-missing
         # The workbook's report button needs the office extension in the user's profile.
         office/register-extension.sh "$BUILD/bin/dravik-report-copy.oxt" ||
@@ -65,9 +66,15 @@ case "${1:-}" in
         cmake --install "$BUILD" --prefix "$prefix"
         # Kept beside the programs, so that uninstall knows what was put down without the build.
         cp "$BUILD/install_manifest.txt" "$prefix/lib/dravik-lumo/.install-manifest"
+        "$prefix/lib/dravik-lumo/register-extension.sh" ||
+            echo "The button 'Copy Summary Data to Report Worksheet' will do nothing." >&2
         echo "Installed in $prefix/lib/dravik-lumo; the menu holds \"Dravik Lumo\"."
         ;;
     uninstall)
+        prefix=${2:-$HOME/.local}
+        if [ -x "$prefix/lib/dravik-lumo/register-extension.sh" ]; then
+            "$prefix/lib/dravik-lumo/register-extension.sh" --remove || true
+        fi
         cmake -DACTION=uninstall -DPREFIX="${2:-$HOME/.local}" -P cmake/Install.cmake
         ;;
     *)

@@ -48,7 +48,25 @@ target_link_options(dravik_uno INTERFACE "LINKER:-rpath,${DRAVIK_OFFICE_PROGRAM_
 
 file(GLOB DRAVIK_CALC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/workbook/Calc*.cpp
      ${CMAKE_SOURCE_DIR}/src/workbook/Calc*.h)
+list(FILTER DRAVIK_CALC_SOURCES EXCLUDE REGEX "/CalcModule\\.cpp$")
 add_library(dravik_calc STATIC ${DRAVIK_CALC_SOURCES})
 add_dependencies(dravik_calc dravik_uno_headers)
 # Public so that the real-office test support can probe documents over its own connection.
 target_link_libraries(dravik_calc PUBLIC dravik_core dravik_uno)
+# The module below is made from it.
+set_target_properties(dravik_calc PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+# The backend as the program uses it: a module beside the program, loaded when the office is first
+# needed (src/workbook/ModuleSystem.h), so that the program itself links no office library and
+# starts, and says what is missing, where the office's libraries are not installed. It links the
+# archive alone, not dravik_core and what that brings (the backend uses none of it), and exports
+# its entry point only.
+add_library(dravik_calc_module MODULE ${CMAKE_SOURCE_DIR}/src/workbook/CalcModule.cpp)
+add_dependencies(dravik_calc_module dravik_calc)
+target_include_directories(dravik_calc_module PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(dravik_calc_module PRIVATE $<TARGET_FILE:dravik_calc> dravik_uno Qt6::Core)
+target_link_options(dravik_calc_module PRIVATE "LINKER:--exclude-libs,ALL" "LINKER:--as-needed"
+                    "LINKER:--no-undefined")
+set_target_properties(dravik_calc_module PROPERTIES PREFIX "" OUTPUT_NAME dravik-lumo-calc
+                      SUFFIX ".so" LIBRARY_OUTPUT_DIRECTORY ${DRAVIK_BIN_DIR})
+install(TARGETS dravik_calc_module DESTINATION lib/dravik-lumo)

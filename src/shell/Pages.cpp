@@ -6,6 +6,7 @@
 #include "records/frm99Create.h"
 #include "shell/Platform.h"
 #include "shell/frm00Splash.h"
+#include "workbook/Automation.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -82,6 +83,9 @@ void Pages::StartUp() {
     splash.SetLeft(at.left);
     splash.SetTop(at.top);
     splash.ShowPage();
+    // The office takes a second or more to start; it does so while the user reads the splash,
+    // so that Continue finds it ready.
+    platform_.automation.StartInBackground();
 }
 
 CentredPosition Centre(int screenWidth, int screenHeight, int width, int height) {

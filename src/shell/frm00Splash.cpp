@@ -6,6 +6,7 @@
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
+#include "workbook/Automation.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -114,8 +115,10 @@ void frm00Splash::showEvent(QShowEvent* event) {
 }
 
 bool frm00Splash::QueryUnload(CloseCause cause) {
-    // Closed by its close box before Continue: nothing else is loaded, the office is not touched.
+    // Closed by its close box before Continue: nothing else is loaded and the workbook is not
+    // touched; an office started while the splash showed, still empty, goes too.
     if (cause == CloseCause::User && !continued_) {
+        platform_.automation.EndIfUnused();
         platform_.end.End(kExitNormal);
     }
     return true;

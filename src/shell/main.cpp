@@ -5,7 +5,7 @@
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "workbook/CalcBackend.h"
+#include "workbook/ModuleSystem.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -21,10 +21,10 @@ int main(int argc, char* argv[]) {
 
     QtMessageBoxes msg;
     ProcessProgramEnd end;
-    const std::unique_ptr<wb::System> calc = MakeCalcSystem(CalcOptions::ForUser());
+    ModuleSystem calc(ProgramFolder() + QLatin1Char('/') + kCalcModuleFileName);
     SystemClock clock;
     LocaleNumberFormat numbers;
-    Platform platform{msg, end, *calc, clock, numbers, ProgramFolder()};
+    Platform platform{msg, end, calc, clock, numbers, ProgramFolder()};
     SharedValues shared;
     Pages pages(platform, shared);
 

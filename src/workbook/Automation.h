@@ -97,6 +97,13 @@ public:
     virtual ~System() = default;
     // A new document of the application registered under className; starts it when needed.
     virtual std::shared_ptr<Document> NewDocument(const QString& className) = 0;
+
+    // Starts the application, when it is not running, without waiting for it, so that a later
+    // NewDocument finds it ready. Failures are left for NewDocument to report.
+    virtual void StartInBackground() {}
+    // Ends the application if StartInBackground started it and it holds no document; an
+    // application that was already running, or that shows anything, is left alone.
+    virtual void EndIfUnused() {}
 };
 
 // -- The report's side: the workbook read as it shows, and a text document made from a template.

@@ -11,10 +11,14 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellAddressable.hpp>
@@ -30,19 +34,29 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionDisapprove.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/task/XInteractionRequest.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
+#include <cppuhelper/implbase1.hxx>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
+#include <signal.h>
 #include <unistd.h>
 #include <chrono>
+#include <initializer_list>
 #include <map>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -64,6 +78,45 @@ css::beans::PropertyValue Property(const char* name, Any value) {
     p.Name = rtl::OUString::createFromAscii(name);
     p.Value = std::move(value);
     return p;
+}
+
+// The office asks its questions while loading (a damaged file to repair, a general input/output
+// error, filter options, a password, macros) through the handler that comes with the load. Its
+// own handler shows a dialog, and the program would wait behind it until the user found it. This
+// one declines every question, so a load that needs an answer fails at once.
+class DecliningInteractionHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
+public:
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
+        Reference<css::task::XInteractionContinuation> disapprove;
+        for (const Reference<css::task::XInteractionContinuation>& choice :
+             request->getContinuations()) {
+            if (Reference<css::task::XInteractionAbort>(choice, UNO_QUERY).is()) {
+                choice->select();
+                return;
+            }
+            if (!disapprove.is() &&
+                Reference<css::task::XInteractionDisapprove>(choice, UNO_QUERY).is()) {
+                disapprove = choice;
+            }
+        }
+        if (disapprove.is()) {
+            disapprove->select();
+        }
+    }
+};
+
+// The arguments of every load into the office: the given ones, and those that keep the office
+// from asking the user anything (no repair, no macros, no link updates, every question declined).
+Sequence<css::beans::PropertyValue> QuietLoad(
+    std::initializer_list<css::beans::PropertyValue> own) {
+    std::vector<css::beans::PropertyValue> args(own);
+    args.push_back(Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(
+                                                      new DecliningInteractionHandler))));
+    args.push_back(Property("RepairPackage", Any(false)));
+    args.push_back(
+        Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)));
+    args.push_back(Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)));
+    return Sequence<css::beans::PropertyValue>(args.data(), static_cast<sal_Int32>(args.size()));
 }
 
 // Whether the connection and the document a call goes through are still there.
@@ -645,10 +698,9 @@ public:
             }
             // Into the empty document's window, which it replaces: no second window lingers,
             // and the window keeps the size and place it was given.
-            const css::beans::PropertyValue props[] = {
-                Property("FilterName", Any(rtl::OUString("calc8"))),
-                Property("Hidden", Any(false))};
-            const Sequence<css::beans::PropertyValue> args(props, 2);
+            const Sequence<css::beans::PropertyValue> args =
+                QuietLoad({Property("FilterName", Any(rtl::OUString("calc8"))),
+                           Property("Hidden", Any(false))});
             const Reference<css::lang::XComponent> loaded =
                 Reference<css::frame::XComponentLoader>(frame, UNO_QUERY_THROW)
                     ->loadComponentFromURL(FileUrl(path), "_self", 0, args);
@@ -704,6 +756,50 @@ std::shared_ptr<wb::Application> CalcDocument::ParentApplication() {
 class CalcSystem : public wb::System {
 public:
     explicit CalcSystem(CalcOptions options) : options_(std::move(options)) {}
+    ~CalcSystem() override { FinishStart(); }
+    CalcSystem(const CalcSystem&) = delete;
+    CalcSystem& operator=(const CalcSystem&) = delete;
+
+    // On a thread of its own, so that the window that asked stays responsive; everything else
+    // first waits for that thread, so the connection is never used by two threads at once.
+    void StartInBackground() override {
+        if (starter_.joinable()) {
+            return;
+        }
+        starter_ = std::thread([this] {
+            try {
+                // An office that answers already is used as it is.
+                if (!(office_ = TryConnect())) {
+                    Start();
+                    office_ = AwaitOffice();
+                    WarmUp(*office_);
+                }
+            } catch (const std::exception&) {
+                // NewDocument tries again and reports what fails.
+            } catch (const css::uno::Exception&) {
+                // The same.
+            }
+        });
+    }
+
+    void EndIfUnused() override {
+        FinishStart();
+        // A launcher that handed its request to an office already running has ended by now; a
+        // launcher still running is the one of the office it started.
+        if (startedPid_ <= 0 || ::kill(static_cast<pid_t>(startedPid_), 0) != 0 || !office_ ||
+            !office_->Alive()) {
+            return;
+        }
+        try {
+            const Reference<css::frame::XDesktop2>& desktop = office_->Desktop();
+            if (desktop->getFrames()->getCount() == 0 &&
+                !desktop->getComponents()->createEnumeration()->hasMoreElements()) {
+                desktop->terminate();
+            }
+        } catch (const css::uno::Exception&) {
+            // Gone already, or going.
+        }
+    }
 
     std::shared_ptr<wb::Document> NewDocument(const QString& className) override {
         if (className != kCalcClassName) {
@@ -713,8 +809,8 @@ public:
         const std::shared_ptr<OfficeConnection> office = Office();
         const Liveness live{office, nullptr};
         return Guarded(live, [&] {
-            const css::beans::PropertyValue hidden = Property("Hidden", Any(false));
-            const Sequence<css::beans::PropertyValue> args(&hidden, 1);
+            const Sequence<css::beans::PropertyValue> args =
+                QuietLoad({Property("Hidden", Any(false))});
             const Reference<css::frame::XModel> model(
                 office->Desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0, args),
                 UNO_QUERY);
@@ -726,8 +822,51 @@ public:
     }
 
 private:
+    // A fresh office spends most on its first spreadsheet and its first file: one spreadsheet,
+    // hidden, saved and loaded back while the splash shows leaves Continue far less to do. The
+    // office holds no document afterwards.
+    static void WarmUp(const OfficeConnection& office) {
+        const QTemporaryDir folder;
+        if (!folder.isValid()) {
+            return;
+        }
+        const rtl::OUString url = FileUrl(folder.filePath(QStringLiteral("warm-up.ods")));
+        const css::beans::PropertyValue calc8 = Property("FilterName", Any(rtl::OUString("calc8")));
+        // Closed whatever happens: an office left holding it would not count as unused.
+        const auto closedAfter = [](const Reference<css::lang::XComponent>& document, auto use) {
+            const Reference<css::util::XCloseable> closeable(document, UNO_QUERY_THROW);
+            try {
+                use(document);
+            } catch (...) {
+                closeable->close(true);
+                throw;
+            }
+            closeable->close(true);
+        };
+        closedAfter(
+            office.Desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                                   QuietLoad({Property("Hidden", Any(true))})),
+            [&](const Reference<css::lang::XComponent>& made) {
+                Reference<css::frame::XStorable>(made, UNO_QUERY_THROW)
+                    ->storeToURL(url, Sequence<css::beans::PropertyValue>(&calc8, 1));
+            });
+        // Kept out of the user's recent documents.
+        closedAfter(office.Desktop()->loadComponentFromURL(
+                        url, "_blank", 0,
+                        QuietLoad({calc8, Property("Hidden", Any(true)),
+                                   Property("PickListEntry", Any(false))})),
+                    [](const Reference<css::lang::XComponent>&) {});
+    }
+
+    void FinishStart() {
+        if (starter_.joinable()) {
+            starter_.join();
+        }
+    }
+
     // The office on the user's pipe; started when nothing answers there.
     std::shared_ptr<OfficeConnection> Office() {
+        FinishStart();
         if (office_ && office_->Alive()) {
             return office_;
         }
@@ -736,12 +875,16 @@ private:
             return office_ = answer;
         }
         Start();
+        return office_ = AwaitOffice();
+    }
+
+    std::shared_ptr<OfficeConnection> AwaitOffice() {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
         do {
             QThread::msleep(100);
             if (auto answer = TryConnect()) {
-                return office_ = answer;
+                return answer;
             }
         } while (std::chrono::steady_clock::now() < deadline);
         throw wb::AutomationError(wb::kErrGeneral, "the office did not answer on its pipe");
@@ -768,7 +911,7 @@ private:
         }
         // Detached: the office outlives the program and keeps showing the workbook.
         if (options_.sofficePath.isEmpty() ||
-            !QProcess::startDetached(options_.sofficePath, args)) {
+            !QProcess::startDetached(options_.sofficePath, args, QString(), &startedPid_)) {
             throw wb::AutomationError(wb::kErrGeneral,
                                       "cannot start " + options_.sofficePath.toStdString());
         }
@@ -776,6 +919,8 @@ private:
 
     CalcOptions options_;
     std::shared_ptr<OfficeConnection> office_;
+    std::thread starter_;
+    qint64 startedPid_ = 0;  // the launcher of the office this system started
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <QUrl>
 
+#include <csignal>
 #include <map>
 #include <mutex>
 
@@ -36,6 +37,10 @@ Reference<css::uno::XComponentContext> LocalContext() {
     // rather than left to the environment: without them the bootstrap finds no types and fails
     // or crashes, and the bridge cannot carry the spreadsheet interfaces.
     static const Reference<css::uno::XComponentContext>* context = [] {
+        // The bridge writes to the office's pipe with plain send(): a write after the office has
+        // gone would end the program with SIGPIPE, where the failed write is what should tell the
+        // bridge (and so the program) that the office has gone.
+        std::signal(SIGPIPE, SIG_IGN);
         rtl::Bootstrap::set("URE_MORE_TYPES", "<file://" DRAVIK_OFFICE_PROGRAM_DIR "/types>*");
         rtl::Bootstrap::set("URE_MORE_SERVICES", rtl::OUString());
         return new Reference<css::uno::XComponentContext>(

@@ -92,6 +92,9 @@ TEST_F(StartUp, ContinueOpensTheWorkbookInOrderAndCentresPageOne) {
         "Contents DL = \"1\"",
     };
     EXPECT_EQ(app.book->log, expected);
+    // The office was started while the splash showed, and is kept.
+    EXPECT_EQ(app.automation.backgroundStarts, 1);
+    EXPECT_EQ(app.automation.unusedEnds, 0);
 
     // The size is read before page 1 is first shown, when it has no frame yet.
     const auto at = Centre(ScreenWidth(), ScreenHeight(), 5760, 5070);
@@ -148,6 +151,8 @@ TEST_F(StartUp, ClosingTheSplashEndsWithoutPageOneOrTheOffice) {
     EXPECT_EQ(app.end.status, kExitNormal);
     EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
     EXPECT_TRUE(app.book->log.isEmpty());
+    // An office started for the splash goes with it when it holds nothing.
+    EXPECT_EQ(app.automation.unusedEnds, 1);
 }
 
 class Running : public ::testing::Test {

@@ -43,6 +43,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -100,17 +101,15 @@ auto Reported(Probe&& probe) -> decltype(probe()) {
 
 }  // namespace
 
-CalcOffice::CalcOffice() {
+CalcOffice::CalcOffice(const QString& display) {
     static int started = 0;
     pipeName_ = QStringLiteral("dravik_test_%1_%2").arg(getpid()).arg(++started);
     if (!profile_.isValid() || !files_.isValid()) {
         throw std::runtime_error("no temporary folder for the office");
     }
 
-    const std::vector<std::string> args = {
+    std::vector<std::string> args = {
         DRAVIK_OFFICE_PROGRAM_DIR "/soffice",
-        "--headless",
-        "--invisible",
         "--norestore",
         "--nologo",
         "--nodefault",
@@ -118,11 +117,27 @@ CalcOffice::CalcOffice() {
         "--accept=pipe,name=" + pipeName_.toStdString() + ";urp;StarOffice.ComponentContext",
         "-env:UserInstallation=" +
             QUrl::fromLocalFile(profile_.path()).toString(QUrl::FullyEncoded).toStdString()};
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
+            env.emplace_back(*e);
+        }
     }
-    argv.push_back(nullptr);
+    if (display.isEmpty()) {
+        args.insert(args.begin() + 1, {"--headless", "--invisible"});
+    } else {
+        env.push_back("DISPLAY=" + display.toStdString());
+    }
+    const auto pointers = [](std::vector<std::string>& texts) {
+        std::vector<char*> p;
+        for (std::string& t : texts) {
+            p.push_back(t.data());
+        }
+        p.push_back(nullptr);
+        return p;
+    };
+    std::vector<char*> argv = pointers(args);
+    std::vector<char*> envp = pointers(env);
 
     // A process group of its own, so that Kill reaches the launcher and the office it starts.
     posix_spawnattr_t attr;
@@ -133,7 +148,7 @@ CalcOffice::CalcOffice() {
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawn(&pid_, argv[0], &files, &attr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid_, argv[0], &files, &attr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attr);
     if (spawned != 0) {
@@ -452,6 +467,14 @@ void CalcOffice::DefineName(const QString& path, const QString& name, const QStr
     });
 }
 
+bool OfficeAnswers(const QString& pipeName) {
+    try {
+        return ConnectOrNull(pipeName) != nullptr;
+    } catch (const std::runtime_error&) {
+        return false;  // an office ending (or starting) drops the bridge while it is made
+    }
+}
+
 void TerminateOffice(const QString& pipeName) {
     std::shared_ptr<OfficeConnection> office = ConnectOrNull(pipeName);
     if (!office) {
@@ -464,7 +487,7 @@ void TerminateOffice(const QString& pipeName) {
     }
     office.reset();
     const auto deadline = std::chrono::steady_clock::now() + kTerminateGrace;
-    while (ConnectOrNull(pipeName) && std::chrono::steady_clock::now() < deadline) {
+    while (OfficeAnswers(pipeName) && std::chrono::steady_clock::now() < deadline) {
         QThread::msleep(100);
     }
 }

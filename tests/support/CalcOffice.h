@@ -25,7 +25,8 @@ class OfficeConnection;
 
 class CalcOffice {
 public:
-    CalcOffice();
+    // Headless, or on the X display given (":5"), with windows and dialogs as a user sees them.
+    explicit CalcOffice(const QString& display = QString());
     ~CalcOffice();
     CalcOffice(const CalcOffice&) = delete;
     CalcOffice& operator=(const CalcOffice&) = delete;
@@ -83,6 +84,9 @@ private:
     pid_t pid_ = -1;
     std::shared_ptr<dravik_uno::OfficeConnection> connection_;
 };
+
+// Whether an office answers on pipeName.
+bool OfficeAnswers(const QString& pipeName);
 
 // Ends the office that answers on pipeName, such as one the backend started itself, and waits
 // until the pipe is silent (at most a few seconds).

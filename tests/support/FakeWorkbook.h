@@ -65,7 +65,13 @@ class FakeAutomation : public wb::System {
 public:
     explicit FakeAutomation(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
     std::shared_ptr<wb::Document> NewDocument(const QString& className) override;
+    // Counted, not logged: they are not steps of the opening.
+    void StartInBackground() override { ++backgroundStarts; }
+    void EndIfUnused() override { ++unusedEnds; }
     FakeWorkbook& book() { return *book_; }
+
+    int backgroundStarts = 0;
+    int unusedEnds = 0;
 
 private:
     std::shared_ptr<FakeWorkbook> book_;

@@ -2,8 +2,12 @@
 
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +167,31 @@ TEST(OpenWorkbookConnection, AnyOtherFailureIsThePhasesFailure) {
                  ProgramEnded);
     EXPECT_EQ(end.endCount, 1);
     EXPECT_EQ(end.status, kExitCriticalError);
+}
+
+// The office's backend is loaded when first needed; without it, or without the office's libraries
+// it needs, the opening reports the spreadsheet application missing instead of the program not
+// starting at all.
+TEST(ModuleSystem, AModuleThatCannotBeLoadedIsAMissingApplication) {
+    QTemporaryDir dir;
+    QFile text(dir.filePath(QStringLiteral("text.so")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a library") > 0);
+    text.close();
+    for (const QString& path : {dir.filePath(QStringLiteral("missing.so")), text.fileName(),
+                                QStringLiteral("libm.so.6")}) {  // a library without the entry
+        ModuleSystem module(path);
+        module.StartInBackground();  // nothing to start, and nothing said yet
+        module.EndIfUnused();
+        ScriptedMessageBoxes msg;
+        msg.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
+                   kStyleCritical, QStringLiteral("Critical Error"));
+        TestProgramEnd end;
+        EXPECT_THROW(OpenWorkbookConnection(module, QStringLiteral("Dravik-Lumo_V117a.tabb"),
+                                            dir.path(), msg, end),
+                     ProgramEnded)
+            << path.toStdString();
+        EXPECT_EQ(end.endCount, 1) << path.toStdString();
+    }
 }
 
 }  // namespace

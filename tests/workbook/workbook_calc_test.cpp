@@ -4,17 +4,28 @@
 
 #include "CalcOffice.h"
 #include "TestPlatform.h"
+#include "shell/Pages.h"
 #include "shell/Platform.h"
+#include "shell/SharedValues.h"
+#include "shell/frm00Splash.h"
 #include "workbook/CalcBackend.h"
+#include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -472,6 +483,188 @@ TEST(CalcCrash, AnOfficeThatWentAwayIs462) {
     EXPECT_EQ(wb::kErrOfficeGone,
               ErrorNumberOf([&] { PutRange(*h.CTabbDoc, QStringLiteral("DLQ0"), "y"); }));
     EXPECT_EQ(wb::kErrOfficeGone, ErrorNumberOf([&] { held->CellValueOf(); }));
+}
+
+// An X display of its own (Xvfb), for an office that shows its windows and dialogs as the user's
+// does; Name() is empty when Xvfb could not be started.
+class OwnDisplay {
+public:
+    OwnDisplay() {
+        xvfb_.start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        // Xvfb picks a free display and writes its number once it accepts clients.
+        while (xvfb_.waitForReadyRead(10000)) {
+            output_ += xvfb_.readAllStandardOutput();
+            if (output_.endsWith('\n')) {
+                name_ = QLatin1Char(':') + QString::fromLatin1(output_.trimmed());
+                break;
+            }
+        }
+    }
+    ~OwnDisplay() {
+        xvfb_.kill();
+        xvfb_.waitForFinished();
+    }
+    QString Name() const { return name_; }
+
+private:
+    QProcess xvfb_;
+    QByteArray output_;
+    QString name_;
+};
+
+// Runs body. Should it not return within limit (an office dialog waiting for a user who is not
+// there), the office is killed so that it does, and the answer is false.
+template <class Body>
+bool FinishesWithin(std::chrono::seconds limit, CalcOffice& office, Body&& body) {
+    std::mutex guard;
+    std::condition_variable finishedSignal;
+    bool finished = false;
+    bool timedOut = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(guard);
+        if (!finishedSignal.wait_for(lock, limit, [&] { return finished; })) {
+            timedOut = true;
+            office.Kill();
+        }
+    });
+    body();
+    {
+        const std::lock_guard<std::mutex> lock(guard);
+        finished = true;
+    }
+    finishedSignal.notify_one();
+    watchdog.join();
+    return !timedOut;
+}
+
+// A damaged workbook ends in the program's own message at once: the office asks the user nothing.
+// Its office has a display, because a headless office never shows a dialog and so could not show
+// that none waits.
+TEST(CalcDamagedWorkbook, EndsAtOnceInThePhaseBMessage) {
+    const OwnDisplay display;
+    ASSERT_FALSE(display.Name().isEmpty()) << "Xvfb (package xvfb) did not start";
+    CalcOffice office(display.Name());
+
+    const QString whole = QDir(office.TempDir()).filePath(QStringLiteral("whole.ods"));
+    office.MakeWorkbook(whole);
+    QFile wholeFile(whole);
+    ASSERT_TRUE(wholeFile.open(QIODevice::ReadOnly));
+    const QByteArray workbook = wholeFile.readAll();
+    QByteArray noise(64 * 1024, '\0');
+    QRandomGenerator random(117);
+    for (char& byte : noise) {
+        byte = static_cast<char>(random.bounded(256));
+    }
+    const std::pair<QString, QByteArray> damaged[] = {
+        {QStringLiteral("random bytes"), noise},
+        {QStringLiteral("semicolon-separated text"),
+         "Company;Industry;Servers\r\nAcme Storage;1 - Finance;12\r\n"},
+        {QStringLiteral("first half of a workbook"), workbook.left(workbook.size() / 2)},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        const QString folder = QDir(office.TempDir()).filePath(what);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile file(QDir(folder).filePath(kWorkbook));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+
+        const auto system = office.System();
+        ScriptedMessageBoxes msg;
+        msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
+                   QStringLiteral("Critical Error"));
+        TestProgramEnd end;
+        const bool finished = FinishesWithin(std::chrono::seconds(60), office, [&] {
+            EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, folder, msg, end), ProgramEnded)
+                << what.toStdString();
+        });
+        ASSERT_TRUE(finished) << what.toStdString() << ": the open waited behind an office dialog";
+        EXPECT_EQ(1, end.endCount) << what.toStdString();
+    }
+}
+
+// Waits up to a few seconds for condition.
+template <class Condition>
+bool Eventually(Condition&& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+// The splash starts the office; closed instead of Continue, it ends that office when the office
+// holds nothing, and never an office that was running already or that holds a document.
+TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
+    QTemporaryDir profile;
+    QTemporaryDir folder;
+    CalcOptions options = CalcOptions::ForUser();
+    options.pipeName = QStringLiteral("dravik_test_splash_%1").arg(getpid());
+    options.profileUrl = QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded);
+    options.headless = true;
+    const auto closeSplash = [&](wb::System& system) {
+        ScriptedMessageBoxes msg;
+        TestProgramEnd end;
+        SystemClock clock;
+        LocaleNumberFormat numbers;
+        Platform platform{msg, end, system, clock, numbers, folder.path()};
+        SharedValues shared;
+        Pages pages(platform, shared);
+        pages.StartUp();
+        EXPECT_THROW(pages.frm00Splash().QueryUnload(CloseCause::User), ProgramEnded);
+        EXPECT_FALSE(pages.IsLoaded(Pages::Id::Page1));
+    };
+
+    // Nothing answered on the pipe, so the splash started the office: it goes with the splash.
+    ASSERT_FALSE(OfficeAnswers(options.pipeName));
+    closeSplash(*MakeCalcSystem(options));
+    EXPECT_TRUE(Eventually([&] { return !OfficeAnswers(options.pipeName); }));
+
+    // Started for the splash, but meanwhile holding a document: left running. A profile and
+    // pipe of its own: the office above may still be on its way out, and a second start on its
+    // profile would hand itself over to it.
+    QTemporaryDir profile2;
+    options.pipeName += QStringLiteral("_2");
+    options.profileUrl = QUrl::fromLocalFile(profile2.path()).toString(QUrl::FullyEncoded);
+    {
+        const auto system = MakeCalcSystem(options);
+        system->StartInBackground();
+        ASSERT_TRUE(Eventually([&] { return OfficeAnswers(options.pipeName); }));
+        const auto users = MakeCalcSystem(options);
+        const std::shared_ptr<wb::Document> opened =
+            users->NewDocument(QStringLiteral("CorlaTabb.Workbook"));
+        system->EndIfUnused();
+        QThread::msleep(500);
+        EXPECT_TRUE(OfficeAnswers(options.pipeName));
+        EXPECT_NO_THROW(opened->GetRange(QStringLiteral("Sheet1:A1"))->SetContents(1.0));
+    }
+    TerminateOffice(options.pipeName);
+
+    // An office that was running already (the shared one) is left as it is.
+    closeSplash(*sharedOffice->System());
+    QThread::msleep(500);
+    EXPECT_TRUE(sharedOffice->Running());
+}
+
+// The backend as the program loads it: the module built beside the program.
+TEST(CalcModule, TheBuiltModuleMakesTheCalcSystem) {
+    const QString bin = qEnvironmentVariable("DRAVIK_BIN_DIR");
+    ASSERT_FALSE(bin.isEmpty()) << "DRAVIK_BIN_DIR is not set";
+    ModuleSystem module(QDir(bin).filePath(kCalcModuleFileName));
+    try {
+        module.NewDocument(QStringLiteral("Other.Spreadsheet"));
+        ADD_FAILURE() << "a class name of no application was accepted";
+    } catch (const wb::AutomationError& e) {
+        // Refused by the backend, which only a loaded module can do.
+        EXPECT_EQ(wb::kErrGeneral, e.number());
+        EXPECT_NE(std::string(e.what()).find("no application registered"), std::string::npos)
+            << e.what();
+    }
 }
 
 // The workbook that ships with the program, once the build makes it.
