@@ -11,8 +11,6 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
-#include <com/sun/star/document/MacroExecMode.hpp>
-#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
@@ -34,26 +32,17 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
-#include <com/sun/star/task/XInteractionAbort.hpp>
-#include <com/sun/star/task/XInteractionDisapprove.hpp>
-#include <com/sun/star/task/XInteractionHandler.hpp>
-#include <com/sun/star/task/XInteractionRequest.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
-#include <cppuhelper/implbase1.hxx>
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <signal.h>
 #include <unistd.h>
-#include <chrono>
-#include <initializer_list>
 #include <map>
 #include <thread>
 #include <vector>
@@ -61,63 +50,8 @@
 namespace {
 
 using namespace dravik_uno;
-using css::uno::Any;
-using css::uno::Reference;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY;
-using css::uno::UNO_QUERY_THROW;
 
 const QString kCalcClassName = QStringLiteral("CorlaTabb.Workbook");
-
-std::string Utf8(const rtl::OUString& text) {
-    return ToQ(text).toStdString();
-}
-
-css::beans::PropertyValue Property(const char* name, Any value) {
-    css::beans::PropertyValue p;
-    p.Name = rtl::OUString::createFromAscii(name);
-    p.Value = std::move(value);
-    return p;
-}
-
-// The office asks its questions while loading (a damaged file to repair, a general input/output
-// error, filter options, a password, macros) through the handler that comes with the load. Its
-// own handler shows a dialog, and the program would wait behind it until the user found it. This
-// one declines every question, so a load that needs an answer fails at once.
-class DecliningInteractionHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
-public:
-    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
-        Reference<css::task::XInteractionContinuation> disapprove;
-        for (const Reference<css::task::XInteractionContinuation>& choice :
-             request->getContinuations()) {
-            if (Reference<css::task::XInteractionAbort>(choice, UNO_QUERY).is()) {
-                choice->select();
-                return;
-            }
-            if (!disapprove.is() &&
-                Reference<css::task::XInteractionDisapprove>(choice, UNO_QUERY).is()) {
-                disapprove = choice;
-            }
-        }
-        if (disapprove.is()) {
-            disapprove->select();
-        }
-    }
-};
-
-// The arguments of every load into the office: the given ones, and those that keep the office
-// from asking the user anything (no repair, no macros, no link updates, every question declined).
-Sequence<css::beans::PropertyValue> QuietLoad(
-    std::initializer_list<css::beans::PropertyValue> own) {
-    std::vector<css::beans::PropertyValue> args(own);
-    args.push_back(Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(
-                                                      new DecliningInteractionHandler))));
-    args.push_back(Property("RepairPackage", Any(false)));
-    args.push_back(
-        Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)));
-    args.push_back(Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)));
-    return Sequence<css::beans::PropertyValue>(args.data(), static_cast<sal_Int32>(args.size()));
-}
 
 // Whether the connection and the document a call goes through are still there.
 struct Liveness {
@@ -716,19 +650,6 @@ public:
     }
 
 private:
-    static Reference<css::frame::XModel> FindOpen(const OfficeConnection& office,
-                                                  const QString& path) {
-        const Reference<css::container::XEnumeration> all =
-            office.Desktop()->getComponents()->createEnumeration();
-        while (all->hasMoreElements()) {
-            const Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
-            if (model.is() && SameFile(model->getURL(), path)) {
-                return model;
-            }
-        }
-        return nullptr;
-    }
-
     static void ShowInFront(const Reference<css::frame::XFrame>& frame) {
         const Reference<css::awt::XWindow> window = frame->getContainerWindow();
         window->setVisible(true);
@@ -769,9 +690,9 @@ public:
         starter_ = std::thread([this] {
             try {
                 // An office that answers already is used as it is.
-                if (!(office_ = TryConnect())) {
-                    Start();
-                    office_ = AwaitOffice();
+                const qint64 startedBefore = startedPid_;
+                office_ = ConnectOrStart(options_, startedPid_);
+                if (startedPid_ != startedBefore) {
                     WarmUp(*office_);
                 }
             } catch (const std::exception&) {
@@ -871,49 +792,10 @@ private:
             return office_;
         }
         office_.reset();
-        if (auto answer = TryConnect()) {
-            return office_ = answer;
-        }
-        Start();
-        return office_ = AwaitOffice();
-    }
-
-    std::shared_ptr<OfficeConnection> AwaitOffice() {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
-        do {
-            QThread::msleep(100);
-            if (auto answer = TryConnect()) {
-                return answer;
-            }
-        } while (std::chrono::steady_clock::now() < deadline);
-        throw wb::AutomationError(wb::kErrGeneral, "the office did not answer on its pipe");
-    }
-
-    std::shared_ptr<OfficeConnection> TryConnect() {
         try {
-            return OfficeConnection::Connect(options_.pipeName);
-        } catch (const css::uno::Exception& e) {
-            throw wb::AutomationError(wb::kErrGeneral, Utf8(e.Message));
-        }
-    }
-
-    void Start() {
-        QStringList args{QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
-                             .arg(options_.pipeName),
-                         QStringLiteral("--norestore"), QStringLiteral("--nologo"),
-                         QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck")};
-        if (options_.headless) {
-            args << QStringLiteral("--headless");
-        }
-        if (!options_.profileUrl.isEmpty()) {
-            args << QStringLiteral("-env:UserInstallation=") + options_.profileUrl;
-        }
-        // Detached: the office outlives the program and keeps showing the workbook.
-        if (options_.sofficePath.isEmpty() ||
-            !QProcess::startDetached(options_.sofficePath, args, QString(), &startedPid_)) {
-            throw wb::AutomationError(wb::kErrGeneral,
-                                      "cannot start " + options_.sofficePath.toStdString());
+            return office_ = ConnectOrStart(options_, startedPid_);
+        } catch (const OfficeUnreachable& e) {
+            throw wb::AutomationError(wb::kErrGeneral, e.what());
         }
     }
 

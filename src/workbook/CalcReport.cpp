@@ -12,8 +12,6 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/document/MacroExecMode.hpp>
-#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
@@ -35,42 +33,18 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
-#include <com/sun/star/task/XInteractionAbort.hpp>
-#include <com/sun/star/task/XInteractionHandler.hpp>
-#include <com/sun/star/task/XInteractionRequest.hpp>
 #include <com/sun/star/text/XBookmarksSupplier.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextEmbeddedObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextTablesSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <cppuhelper/implbase1.hxx>
 
 #include <QFileInfo>
-#include <QProcess>
-#include <QThread>
-
-#include <chrono>
 
 namespace {
 
 using namespace dravik_uno;
-using css::uno::Any;
-using css::uno::Reference;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY;
-using css::uno::UNO_QUERY_THROW;
-
-std::string Utf8(const rtl::OUString& text) {
-    return ToQ(text).toStdString();
-}
-
-css::beans::PropertyValue Property(const char* name, Any value) {
-    css::beans::PropertyValue p;
-    p.Name = rtl::OUString::createFromAscii(name);
-    p.Value = std::move(value);
-    return p;
-}
 
 // Runs one step of UNO calls, every UNO failure turned into the number the report tells apart:
 // the office gone 462, an unknown name 6027, a file that cannot be written 75, else 440.
@@ -93,35 +67,6 @@ auto Guarded(const std::shared_ptr<OfficeConnection>& office, Step&& step) -> de
         throw wb::AutomationError(office->Alive() ? wb::kErrGeneral : wb::kErrOfficeGone,
                                   Utf8(e.Message));
     }
-}
-
-// Answers every question the office would put to the user while loading with "abort": a load
-// that would wait behind a dialog (a locked file, a damaged one, a password) fails instead.
-class AbortingInteraction : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
-public:
-    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
-        const Sequence<Reference<css::task::XInteractionContinuation>> choices =
-            request->getContinuations();
-        for (const Reference<css::task::XInteractionContinuation>& choice : choices) {
-            const Reference<css::task::XInteractionAbort> abort(choice, UNO_QUERY);
-            if (abort.is()) {
-                abort->select();
-                return;
-            }
-        }
-    }
-};
-
-// Load arguments that never let the office ask or run anything.
-Sequence<css::beans::PropertyValue> QuietLoad(
-    std::initializer_list<css::beans::PropertyValue> more) {
-    std::vector<css::beans::PropertyValue> props(more);
-    props.push_back(Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(
-                                                       new AbortingInteraction))));
-    props.push_back(
-        Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)));
-    props.push_back(Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)));
-    return Sequence<css::beans::PropertyValue>(props.data(), static_cast<sal_Int32>(props.size()));
 }
 
 void CloseQuietly(const Reference<css::frame::XModel>& model) {
@@ -392,12 +337,10 @@ public:
             }
             RequireFile(path);
             // Read only when hidden: no lock file, and no question when someone else has the
-            // workbook open for editing. Shown, it is opened for editing unless it is locked (by
-            // another office, or one that ended without closing it): then read only too.
-            Reference<css::frame::XModel> model = LoadWorkbook(*office, path, hidden, hidden);
-            if (!model.is() && !hidden) {
-                model = LoadWorkbook(*office, path, false, true);
-            }
+            // workbook open for editing. Shown, it is opened for editing; a lock file beside it
+            // is answered as in the program, except that someone else's opens it read only: the
+            // report only reads it.
+            const Reference<css::frame::XModel> model = LoadWorkbook(*office, path, hidden, hidden);
             if (!model.is()) {
                 throw wb::AutomationError(wb::kErrGeneral, path.toStdString() + " did not open");
             }
@@ -456,52 +399,15 @@ private:
             return office_;
         }
         office_.reset();
-        if ((office_ = TryConnect())) {
-            return office_;
-        }
-        Start();
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
-        do {
-            QThread::msleep(100);
-            if ((office_ = TryConnect())) {
-                return office_;
-            }
-        } while (std::chrono::steady_clock::now() < deadline);
-        throw wb::AutomationError(wb::kErrOfficeGone, "the office did not answer on its pipe");
-    }
-
-    std::shared_ptr<OfficeConnection> TryConnect() {
+        qint64 launcherPid = 0;
         try {
-            return OfficeConnection::Connect(options_.pipeName);
-        } catch (const css::uno::Exception& e) {
-            throw wb::AutomationError(wb::kErrOfficeGone, Utf8(e.Message));
+            office_ = ConnectOrStart(options_, launcherPid);
+        } catch (const OfficeUnreachable& e) {
+            startedHere_ = startedHere_ || launcherPid != 0;
+            throw wb::AutomationError(wb::kErrOfficeGone, e.what());
         }
-    }
-
-    void Start() {
-        QStringList args{QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
-                             .arg(options_.pipeName),
-                         QStringLiteral("--norestore"), QStringLiteral("--nologo"),
-                         QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck")};
-        if (options_.headless) {
-            args << QStringLiteral("--headless");
-        }
-        if (!options_.profileUrl.isEmpty()) {
-            args << QStringLiteral("-env:UserInstallation=") + options_.profileUrl;
-        }
-        // Detached, and silent: the office's own chatter must not mix with the program's one
-        // line on standard error.
-        QProcess office;
-        office.setProgram(options_.sofficePath);
-        office.setArguments(args);
-        office.setStandardOutputFile(QProcess::nullDevice());
-        office.setStandardErrorFile(QProcess::nullDevice());
-        if (options_.sofficePath.isEmpty() || !office.startDetached()) {
-            throw wb::AutomationError(wb::kErrOfficeGone,
-                                      "cannot start " + options_.sofficePath.toStdString());
-        }
-        startedHere_ = true;
+        startedHere_ = startedHere_ || launcherPid != 0;
+        return office_;
     }
 
     // The workbook loaded, or null when the load was refused (the office's question aborted).
@@ -512,9 +418,10 @@ private:
             return Reference<css::frame::XModel>(
                 office.Desktop()->loadComponentFromURL(
                     FileUrl(path), "_blank", 0,
-                    QuietLoad({Property("FilterName", Any(rtl::OUString("calc8"))),
-                               Property("Hidden", Any(hidden)),
-                               Property("ReadOnly", Any(readOnly))})),
+                    QuietLoad(
+                        {Property("FilterName", Any(rtl::OUString("calc8"))),
+                         Property("Hidden", Any(hidden)), Property("ReadOnly", Any(readOnly))},
+                        OthersLock::OpenReadOnly)),
                 UNO_QUERY);
         } catch (const css::lang::DisposedException&) {
             throw;
@@ -531,19 +438,6 @@ private:
         if (!file.isFile() || !file.isReadable()) {
             throw wb::AutomationError(wb::kErrFileNotFound, path.toStdString() + " not found");
         }
-    }
-
-    static Reference<css::frame::XModel> FindOpen(const OfficeConnection& office,
-                                                  const QString& path) {
-        const Reference<css::container::XEnumeration> all =
-            office.Desktop()->getComponents()->createEnumeration();
-        while (all->hasMoreElements()) {
-            const Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
-            if (model.is() && SameFile(model->getURL(), path)) {
-                return model;
-            }
-        }
-        return nullptr;
     }
 
     CalcOptions options_;

@@ -4,23 +4,37 @@
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/LockFileCorruptRequest.hpp>
+#include <com/sun/star/document/LockFileIgnoreRequest.hpp>
+#include <com/sun/star/document/LockedDocumentRequest.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/OwnLockOnDocumentRequest.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionApprove.hpp>
+#include <com/sun/star/task/XInteractionDisapprove.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/task/XInteractionRequest.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <QProcess>
+#include <QThread>
 #include <QUrl>
 
+#include <chrono>
 #include <csignal>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace dravik_uno {
-
-using css::uno::Reference;
-using css::uno::UNO_QUERY_THROW;
 
 rtl::OUString FileUrl(const QString& path) {
     return ToOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
@@ -119,6 +133,147 @@ OfficeConnection::~OfficeConnection() {
             // Already going away.
         }
     }
+}
+
+css::beans::PropertyValue Property(const char* name, Any value) {
+    css::beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = std::move(value);
+    return p;
+}
+
+namespace {
+
+// The office asks its questions while loading (a damaged file to repair, a general input/output
+// error, filter options, a password, a lock file) through the handler that comes with the load.
+// Its own handler shows a dialog, and the program would wait behind it until the user found it.
+// This one answers a lock file as a user of the office's dialog would where that keeps the
+// program working, and declines every other question, so a load that needs an answer fails at
+// once.
+class QuietInteractionHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
+public:
+    explicit QuietInteractionHandler(OthersLock othersLock) : othersLock_(othersLock) {}
+
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
+        const Sequence<Reference<css::task::XInteractionContinuation>> choices =
+            request->getContinuations();
+        const Any asked = request->getRequest();
+        css::document::OwnLockOnDocumentRequest ownLock;
+        // "Open": the lock is the user's own from another office of theirs, most often one that
+        // crashed (a lock of its own installation the office takes over without asking).
+        if ((asked >>= ownLock) && !ownLock.IsStoring &&
+            Select<css::task::XInteractionDisapprove>(choices)) {
+            return;
+        }
+        // "Open": no lock file can be made beside the file.
+        if (asked.isExtractableTo(cppu::UnoType<css::document::LockFileIgnoreRequest>::get()) &&
+            Select<css::task::XInteractionApprove>(choices)) {
+            return;
+        }
+        // "Open Read-Only": someone else has the file open. Only for a caller that just reads:
+        // the office drops what is typed into the cells of a read-only document without a word.
+        if (othersLock_ == OthersLock::OpenReadOnly &&
+            asked.isExtractableTo(cppu::UnoType<css::document::LockedDocumentRequest>::get()) &&
+            Select<css::task::XInteractionApprove>(choices)) {
+            return;
+        }
+        if (!Select<css::task::XInteractionAbort>(choices)) {
+            Select<css::task::XInteractionDisapprove>(choices);
+        }
+    }
+
+private:
+    template <class Continuation>
+    static bool Select(const Sequence<Reference<css::task::XInteractionContinuation>>& choices) {
+        for (const Reference<css::task::XInteractionContinuation>& choice : choices) {
+            if (Reference<Continuation>(choice, UNO_QUERY).is()) {
+                choice->select();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    OthersLock othersLock_;
+};
+
+}  // namespace
+
+Sequence<css::beans::PropertyValue> QuietLoad(std::initializer_list<css::beans::PropertyValue> own,
+                                              OthersLock othersLock) {
+    std::vector<css::beans::PropertyValue> args(own);
+    args.push_back(Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(
+                                                      new QuietInteractionHandler(othersLock)))));
+    args.push_back(Property("RepairPackage", Any(false)));
+    args.push_back(
+        Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)));
+    args.push_back(Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)));
+    return Sequence<css::beans::PropertyValue>(args.data(), static_cast<sal_Int32>(args.size()));
+}
+
+Reference<css::frame::XModel> FindOpen(const OfficeConnection& office, const QString& path) {
+    const Reference<css::container::XEnumeration> all =
+        office.Desktop()->getComponents()->createEnumeration();
+    while (all->hasMoreElements()) {
+        const Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
+        if (model.is() && SameFile(model->getURL(), path)) {
+            return model;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+std::shared_ptr<OfficeConnection> TryConnect(const QString& pipeName) {
+    try {
+        return OfficeConnection::Connect(pipeName);
+    } catch (const css::uno::Exception& e) {
+        throw OfficeUnreachable(ToQ(e.Message).toStdString());
+    }
+}
+
+qint64 StartOffice(const CalcOptions& options) {
+    QStringList args{QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
+                         .arg(options.pipeName),
+                     QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+                     QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck")};
+    if (options.headless) {
+        args << QStringLiteral("--headless");
+    }
+    if (!options.profileUrl.isEmpty()) {
+        args << QStringLiteral("-env:UserInstallation=") + options.profileUrl;
+    }
+    // Detached: the office outlives the program and keeps showing the workbook. Silent: its own
+    // chatter must not mix with the program's messages on standard error.
+    QProcess office;
+    office.setProgram(options.sofficePath);
+    office.setArguments(args);
+    office.setStandardOutputFile(QProcess::nullDevice());
+    office.setStandardErrorFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (options.sofficePath.isEmpty() || !office.startDetached(&pid)) {
+        throw OfficeUnreachable("cannot start " + options.sofficePath.toStdString());
+    }
+    return pid;
+}
+
+}  // namespace
+
+std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid) {
+    if (std::shared_ptr<OfficeConnection> answer = TryConnect(options.pipeName)) {
+        return answer;
+    }
+    launcherPid = StartOffice(options);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
+    do {
+        QThread::msleep(100);
+        if (std::shared_ptr<OfficeConnection> answer = TryConnect(options.pipeName)) {
+            return answer;
+        }
+    } while (std::chrono::steady_clock::now() < deadline);
+    throw OfficeUnreachable("the office did not answer on its pipe");
 }
 
 }  // namespace dravik_uno

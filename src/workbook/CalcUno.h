@@ -1,20 +1,33 @@
 #pragma once
 // The UNO plumbing shared by the Calc backend and the real-office test support: the local URE,
-// a bridge to an office over a named pipe, and string and URL conversions. Only the Calc
-// backend's own .cpp files (and its test support) include this header.
+// a bridge to an office over a named pipe (started when nothing answers there), loads that never
+// ask the user anything, and string and URL conversions. Only the Calc backend's own .cpp files
+// (and its test support) include this header.
 
+#include "workbook/CalcBackend.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
 
 #include <QString>
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 namespace dravik_uno {
 
 namespace css = ::com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
 
 inline rtl::OUString ToOU(const QString& text) {
     return rtl::OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()), text.size());
@@ -22,6 +35,10 @@ inline rtl::OUString ToOU(const QString& text) {
 
 inline QString ToQ(const rtl::OUString& text) {
     return QString(reinterpret_cast<const QChar*>(text.getStr()), text.getLength());
+}
+
+inline std::string Utf8(const rtl::OUString& text) {
+    return ToQ(text).toStdString();
 }
 
 // A local file path as a file URL, every reserved and non-ASCII character percent-encoded.
@@ -64,5 +81,38 @@ private:
 // A listener that raises a flag when the object it listens to is disposed.
 css::uno::Reference<css::lang::XEventListener> DisposeFlagListener(
     std::shared_ptr<std::atomic<bool>> disposed);
+
+// One argument of a load or a store.
+css::beans::PropertyValue Property(const char* name, css::uno::Any value);
+
+// What a load does with a file someone else has open (their lock file beside it): fail, or open
+// it read only, for a caller that only reads (cells typed into there silently keep their content).
+enum class OthersLock { Decline, OpenReadOnly };
+
+// The arguments of a load that never lets the office ask the user anything or run anything: the
+// given ones (FilterName, Hidden, ReadOnly...), and an interaction handler that answers every
+// question without a dialog, no repair of a damaged file, macros never run, links never updated.
+// A lock file of the user's own (another office of theirs, most often one that crashed) is taken
+// over; someone else's is answered as othersLock says; any other question is declined, so that
+// load fails at once.
+css::uno::Sequence<css::beans::PropertyValue> QuietLoad(
+    std::initializer_list<css::beans::PropertyValue> own,
+    OthersLock othersLock = OthersLock::Decline);
+
+// The document the office has open from the file at path, or null.
+css::uno::Reference<css::frame::XModel> FindOpen(const OfficeConnection& office,
+                                                 const QString& path);
+
+// An office that could not be reached or started; what() says why.
+class OfficeUnreachable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The office on the options' pipe. When nothing answers there, soffice is started detached (it
+// outlives the program) with the options' profile and flags, silent on standard output and error,
+// and is waited for up to the options' deadline; launcherPid then receives the pid of its
+// launcher, also when the wait fails. Throws OfficeUnreachable.
+std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid);
 
 }  // namespace dravik_uno

@@ -50,32 +50,15 @@
 extern char** environ;
 
 using namespace dravik_uno;
-using css::uno::Any;
-using css::uno::Reference;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY;
-using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
 constexpr auto kStartDeadline = std::chrono::seconds(120);
 constexpr auto kTerminateGrace = std::chrono::seconds(10);
 
-css::beans::PropertyValue Property(const char* name, Any value) {
-    css::beans::PropertyValue p;
-    p.Name = rtl::OUString::createFromAscii(name);
-    p.Value = std::move(value);
-    return p;
-}
-
 Reference<css::frame::XModel> FindDocument(const OfficeConnection& office, const QString& path) {
-    const Reference<css::container::XEnumeration> all =
-        office.Desktop()->getComponents()->createEnumeration();
-    while (all->hasMoreElements()) {
-        const Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
-        if (model.is() && SameFile(model->getURL(), path)) {
-            return model;
-        }
+    if (const Reference<css::frame::XModel> model = FindOpen(office, path); model.is()) {
+        return model;
     }
     throw std::runtime_error("the office has no document " + path.toStdString());
 }

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -29,6 +30,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <random>
@@ -214,6 +217,45 @@ TEST_F(CalcWorkbookTest, AWorkbookAlreadyOpenIsTakenAsItIs) {
     const WorkbookHandles second = OpenWorkbookConnection(*again, kWorkbook, folder, msg, end);
     EXPECT_EQ(QStringLiteral("Kept"), std::get<QString>(GetRangeValue(*second.CTabbDoc, "DLQ0")));
     EXPECT_EQ(framesBefore, office.FrameCount());
+}
+
+// A lock file of the user's own beside the workbook, left by another office of theirs that
+// crashed, does not stop the program: the workbook opens for editing and takes the writes. One of
+// someone else's still ends in the phase B message: a read-only workbook would drop the writes.
+TEST_F(CalcWorkbookTest, TheUsersOwnLeftoverLockFileIsTakenOver) {
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    const QString own =
+        QStringLiteral(",%1,%2,08.12.2026 10:00,file:///home/%1/.config/other;")
+            .arg(QString::fromLocal8Bit(user->pw_name), QSysInfo::machineHostName());
+    const QString someoneElse =
+        QStringLiteral("Jane Roe,jroe,elsewhere,08.12.2026 10:00,file:///home/jroe/.config/x;");
+    for (const QString& lock : {own, someoneElse}) {
+        SCOPED_TRACE(lock.toStdString());
+        folder = Folder() + (lock == own ? QStringLiteral(" own") : QStringLiteral(" other"));
+        QDir().mkpath(folder);
+        path = QDir(folder).filePath(kWorkbook);
+        office.MakeWorkbook(path);
+        QFile lockFile(QDir(folder).filePath(QStringLiteral(".~lock.") + kWorkbook + u'#'));
+        ASSERT_TRUE(lockFile.open(QIODevice::WriteOnly));
+        lockFile.write(lock.toUtf8());
+        lockFile.close();
+        system = office.System();
+        if (lock == own) {
+            handles = OpenWorkbookConnection(*system, kWorkbook, folder, msg, end);
+            EXPECT_DOUBLE_EQ(1.0, Number(QStringLiteral("DL")));
+            PutRange(*handles.CTabbDoc, QStringLiteral("DLQ0"), QStringLiteral("Written"));
+            EXPECT_EQ(QStringLiteral("Written"), office.ShownText(path, QStringLiteral("DLQ0")));
+            office.CloseDocument(path);
+            handles = WorkbookHandles();
+        } else {
+            msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
+                       QStringLiteral("Critical Error"));
+            EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, folder, msg, end),
+                         ProgramEnded);
+        }
+    }
+    EXPECT_EQ(1, end.endCount);
 }
 
 TEST_F(CalcWorkbookTest, TextIsEnteredAsTypedButNeverAsAFormula) {
