@@ -56,11 +56,11 @@ target_link_libraries(dravik_calc PUBLIC dravik_core dravik_uno)
 # The module below is made from it.
 set_target_properties(dravik_calc PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
-# The backend as the program uses it: a module beside the program, loaded when the office is first
-# needed (src/workbook/ModuleSystem.h), so that the program itself links no office library and
-# starts, and says what is missing, where the office's libraries are not installed. It links the
-# archive alone, not dravik_core and what that brings (the backend uses none of it), and exports
-# its entry point only.
+# The backend as the programs use it: a module beside them, loaded when the office is first needed
+# (src/workbook/ModuleSystem.h), so that the programs themselves link no office library and start,
+# and say what is missing, where the office's libraries are not installed. It links the archive
+# alone, not dravik_core and what that brings (the backend uses none of it), and exports its entry
+# points only.
 add_library(dravik_calc_module MODULE ${CMAKE_SOURCE_DIR}/src/workbook/CalcModule.cpp)
 add_dependencies(dravik_calc_module dravik_calc)
 target_include_directories(dravik_calc_module PRIVATE ${CMAKE_SOURCE_DIR}/src)

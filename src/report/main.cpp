@@ -5,7 +5,7 @@
 #include "shell/AppIdentity.h"
 #include "shell/Fonts.h"
 #include "shell/Platform.h"
-#include "workbook/CalcReport.h"
+#include "workbook/ModuleSystem.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -13,20 +13,18 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
 int Run(const QString& pdfPath, MessageBoxes& msg) {
-    CalcOptions options = CalcOptions::ForUser();
     // A batch run on a machine without a display still needs an office to start.
-    if (!pdfPath.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        options.headless = true;
-    }
-    const std::unique_ptr<wb::ReportOffice> office = MakeCalcReportOffice(options);
+    const bool headless = !pdfPath.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+                          qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // The office's backend is loaded when first needed, so that the report starts, and says the
+    // office is missing, even where the office's libraries are not installed.
+    ModuleReportOffice office(ProgramFolder() + QLatin1Char('/') + kCalcModuleFileName, headless);
     SystemClock clock;
-    return MakeTocReport(*office, msg, clock, {ProgramFolder(), pdfPath});
+    return MakeTocReport(office, msg, clock, {ProgramFolder(), pdfPath});
 }
 
 }  // namespace

@@ -1,10 +1,19 @@
-// The entry point of the Calc backend as a module that the program loads when it first needs the
-// office (see ModuleSystem.h). The program itself links no office library, so it starts, and
-// reports a missing office, even where the office's libraries are not installed.
+// The entry points of the Calc backend as a module that the programs load when they first need the
+// office (see ModuleSystem.h). The programs themselves link no office library, so they start, and
+// report a missing office, even where the office's libraries are not installed.
 
 #include "workbook/CalcBackend.h"
+#include "workbook/CalcReport.h"
 
 // Its name is ModuleSystem.h's kAutomationFactoryName.
 extern "C" __attribute__((visibility("default"))) wb::System* DravikLumoAutomationSystem() {
     return MakeCalcSystem(CalcOptions::ForUser()).release();
+}
+
+// Its name is ModuleSystem.h's kReportOfficeFactoryName.
+extern "C" __attribute__((visibility("default"))) wb::ReportOffice* DravikLumoReportOffice(
+    bool headless) {
+    CalcOptions options = CalcOptions::ForUser();
+    options.headless = headless;
+    return MakeCalcReportOffice(options).release();
 }

@@ -4,28 +4,32 @@
 
 namespace {
 
-using Factory = wb::System* (*)();
+// The module's entry point called with args: what it made, or nullptr with failure saying why. A
+// missing module, a missing library it needs and a missing entry point all end here. The module
+// stays loaded to the end of the process: its code runs the destructor of what it made.
+template <typename T, typename... Args>
+std::unique_ptr<T> MakeFromModule(const QString& modulePath, const char* entry, QString& failure,
+                                  Args... args) {
+    QLibrary module(modulePath);
+    const auto make = reinterpret_cast<T* (*)(Args...)>(module.resolve(entry));
+    std::unique_ptr<T> made(make ? make(args...) : nullptr);
+    if (!made) {
+        failure = make ? modulePath + QStringLiteral(" made nothing at ") + QLatin1String(entry)
+                       : module.errorString();
+    }
+    return made;
+}
 
 }  // namespace
 
 ModuleSystem::ModuleSystem(QString modulePath) : modulePath_(std::move(modulePath)) {}
 
-// The module stays loaded to the end of the process: its code runs the system's destructor.
 ModuleSystem::~ModuleSystem() = default;
 
 wb::System* ModuleSystem::Loaded() {
     if (!tried_) {
         tried_ = true;
-        QLibrary module(modulePath_);
-        // A missing module, a missing library it needs and a missing entry point all end here.
-        const auto make = reinterpret_cast<Factory>(module.resolve(kAutomationFactoryName));
-        if (make) {
-            system_.reset(make());
-        }
-        if (!system_) {
-            failure_ = make ? modulePath_ + QStringLiteral(" made no automation system")
-                            : module.errorString();
-        }
+        system_ = MakeFromModule<wb::System>(modulePath_, kAutomationFactoryName, failure_);
     }
     return system_.get();
 }
@@ -48,5 +52,39 @@ void ModuleSystem::EndIfUnused() {
     // Never loads the module only to find there is nothing to end.
     if (system_) {
         system_->EndIfUnused();
+    }
+}
+
+ModuleReportOffice::ModuleReportOffice(QString modulePath, bool headless)
+    : modulePath_(std::move(modulePath)), headless_(headless) {}
+
+ModuleReportOffice::~ModuleReportOffice() = default;
+
+wb::ReportOffice& ModuleReportOffice::Loaded() {
+    if (!tried_) {
+        tried_ = true;
+        office_ = MakeFromModule<wb::ReportOffice>(modulePath_, kReportOfficeFactoryName, failure_,
+                                                   headless_);
+    }
+    if (!office_) {
+        throw wb::AutomationError(wb::kErrOfficeGone, failure_.toStdString());
+    }
+    return *office_;
+}
+
+std::shared_ptr<wb::ShownWorkbook> ModuleReportOffice::TakeWorkbook(const QString& path,
+                                                                    bool hidden) {
+    return Loaded().TakeWorkbook(path, hidden);
+}
+
+std::shared_ptr<wb::TextDocument> ModuleReportOffice::NewFromTemplate(const QString& path,
+                                                                      bool hidden) {
+    return Loaded().NewFromTemplate(path, hidden);
+}
+
+void ModuleReportOffice::Release() {
+    // Never loads the module only to let go of nothing.
+    if (office_) {
+        office_->Release();
     }
 }

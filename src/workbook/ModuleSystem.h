@@ -1,9 +1,10 @@
 #pragma once
-// The automation system of a module loaded at run time, the first time the program needs it.
-// The Calc backend is built as such a module (beside the program) because it links the office's
-// libraries: a program linked against them would not start at all where they are missing. A
-// module that cannot be loaded, for that or any other reason, fails NewDocument with the general
-// error, which the opening reports as a missing spreadsheet application.
+// The automation system, and the report's office, of a module loaded at run time, the first time
+// a program needs it. The Calc backend is built as such a module (beside the programs) because it
+// links the office's libraries: a program linked against them would not start at all where they
+// are missing. A module that cannot be loaded, for that or any other reason, fails NewDocument
+// with the general error, which the opening reports as a missing spreadsheet application, and
+// the report's office with 462, which the report says as the office not found.
 
 #include "workbook/Automation.h"
 
@@ -14,6 +15,9 @@
 // The one function a module exports, extern "C" wb::System* DravikLumoAutomationSystem(): a new
 // automation system for the user, owned by the caller.
 inline constexpr char kAutomationFactoryName[] = "DravikLumoAutomationSystem";
+// And extern "C" wb::ReportOffice* DravikLumoReportOffice(bool headless): the report's office of
+// the user, with the office started headless if it must be started.
+inline constexpr char kReportOfficeFactoryName[] = "DravikLumoReportOffice";
 
 // The Calc backend's file name in the program's folder.
 inline const QString kCalcModuleFileName = QStringLiteral("dravik-lumo-calc.so");
@@ -35,4 +39,24 @@ private:
     bool tried_ = false;
     QString failure_;
     std::unique_ptr<wb::System> system_;
+};
+
+class ModuleReportOffice : public wb::ReportOffice {
+public:
+    ModuleReportOffice(QString modulePath, bool headless);
+    ~ModuleReportOffice() override;
+
+    std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override;
+    std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
+    void Release() override;
+
+private:
+    // The module's office; throws 462 when the module cannot be loaded.
+    wb::ReportOffice& Loaded();
+
+    QString modulePath_;
+    bool headless_;
+    bool tried_ = false;
+    QString failure_;
+    std::unique_ptr<wb::ReportOffice> office_;
 };

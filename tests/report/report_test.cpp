@@ -5,6 +5,7 @@
 #include "TestPlatform.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
+#include "workbook/ModuleSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,6 +127,23 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         kStyleCritical, QStringLiteral("Dravik Lumo"));
     EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), pdf}), 0);
     EXPECT_TRUE(boxes.AllShown());
+}
+
+// The office's backend is loaded when first needed; without it, or without the office's libraries
+// it needs, the report says the office is missing instead of not starting at all.
+TEST_F(ReportTest, AnOfficeModuleThatCannotBeLoadedIsAMissingOffice) {
+    for (const QString& path : {folder.filePath(QStringLiteral("missing.so")),
+                                QStringLiteral("libm.so.6")}) {  // a library without the entry
+        SCOPED_TRACE(path.toStdString());
+        ModuleReportOffice module(path, true);
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
+                     kStyleCritical, QStringLiteral("Dravik Lumo"));
+        EXPECT_NE(MakeTocReport(module, boxes, clock,
+                                {folder.path(), folder.filePath(QStringLiteral("report.pdf"))}),
+                  0);
+        EXPECT_TRUE(boxes.AllShown());
+    }
 }
 
 }  // namespace
