@@ -13,11 +13,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +115,35 @@ TEST(ReportOnCalc, AnEmptyReportSheetIsSaidAndOpensNothing) {
     EXPECT_FALSE(QFileInfo::exists(pdf));
     // The workbook read hidden for it is closed again, and no report was made.
     EXPECT_EQ(office.DocumentCount(), documentsBefore);
+}
+
+// The installed program itself, as a batch job would run it: it loads the office module, starts
+// an office of its own for a user of its own, finds the built workbook's Report never filled, says
+// so in one line, and ends the office it started.
+TEST(ReportOnCalc, TheProgramInBatchSaysAnEmptyReportInOneLineAndEndsItsOffice) {
+    const QString bin = qEnvironmentVariable("DRAVIK_BIN_DIR");
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString user = QStringLiteral("dravikreport%1").arg(QCoreApplication::applicationPid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("USER"), user);
+    env.remove(QStringLiteral("DISPLAY"));
+    QProcess report;
+    report.setProcessEnvironment(env);
+    const QString pdf = home.filePath(QStringLiteral("report.pdf"));
+    report.start(QDir(bin).filePath(QStringLiteral("dravik-toc-report")),
+                 {QStringLiteral("--pdf"), pdf});
+    ASSERT_TRUE(report.waitForFinished(120000));
+    const QStringList lines = QString::fromLocal8Bit(report.readAllStandardError())
+                                  .split(u'\n', Qt::SkipEmptyParts)
+                                  .filter(QStringLiteral("dravik-toc-report:"));
+    EXPECT_NE(report.exitCode(), 0);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.front().contains(QStringLiteral("Copy Summary Data to Report Worksheet")))
+        << lines.front().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+    EXPECT_FALSE(OfficeAnswers(QStringLiteral("dravik_lumo_calc_") + user));
 }
 
 }  // namespace
