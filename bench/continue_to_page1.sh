@@ -60,7 +60,8 @@ trap cleanup EXIT
 mkdir -p "$work/home" "$work/bin"
 cp "$BUILD/bin/dravik-lumo" "$BUILD/bin/dravik-lumo-calc.so" "$BUILD/bin/"*.tabb "$work/bin/"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# -noreset: a server that resets when its last client leaves may turn the office away.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")"

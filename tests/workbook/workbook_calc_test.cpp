@@ -535,7 +535,11 @@ public:
         xvfb_.start(QStringLiteral("Xvfb"),
                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                      QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                     // Without it the server resets when its last client leaves, and the office,
+                     // which opens and closes the display once before it opens it for good, may
+                     // be turned away in that reset and end at once.
+                     QStringLiteral("-noreset")});
         // Xvfb picks a free display and writes its number once it accepts clients.
         while (xvfb_.waitForReadyRead(10000)) {
             output_ += xvfb_.readAllStandardOutput();
@@ -546,8 +550,12 @@ public:
         }
     }
     ~OwnDisplay() {
-        xvfb_.kill();
-        xvfb_.waitForFinished();
+        // Ended so that it removes its socket; killed only if it will not go.
+        xvfb_.terminate();
+        if (!xvfb_.waitForFinished(5000)) {
+            xvfb_.kill();
+            xvfb_.waitForFinished();
+        }
     }
     QString Name() const { return name_; }
 
