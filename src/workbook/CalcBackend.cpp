@@ -714,8 +714,10 @@ public:
         try {
             const Reference<css::frame::XDesktop2>& desktop = office_->Desktop();
             if (desktop->getFrames()->getCount() == 0 &&
-                !desktop->getComponents()->createEnumeration()->hasMoreElements()) {
-                desktop->terminate();
+                !desktop->getComponents()->createEnumeration()->hasMoreElements() &&
+                desktop->terminate()) {
+                office_.reset();
+                AwaitOfficeEnd(startedPid_, kOfficeEndWait);
             }
         } catch (const css::uno::Exception&) {
             // Gone already, or going.

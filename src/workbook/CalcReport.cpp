@@ -381,8 +381,10 @@ public:
     void Release() override {
         if (office_ && office_->Alive() && startedHere_ && !shownAnything_) {
             try {
-                if (!office_->Desktop()->getComponents()->createEnumeration()->hasMoreElements()) {
-                    office_->Desktop()->terminate();
+                if (!office_->Desktop()->getComponents()->createEnumeration()->hasMoreElements() &&
+                    office_->Desktop()->terminate()) {
+                    office_.reset();
+                    AwaitOfficeEnd(launcherPid_, kOfficeEndWait);
                 }
             } catch (const css::uno::Exception&) {
                 // Ending anyway.
@@ -406,7 +408,10 @@ private:
             startedHere_ = startedHere_ || launcherPid != 0;
             throw wb::AutomationError(wb::kErrOfficeGone, e.what());
         }
-        startedHere_ = startedHere_ || launcherPid != 0;
+        if (launcherPid != 0) {
+            startedHere_ = true;
+            launcherPid_ = launcherPid;
+        }
         return office_;
     }
 
@@ -443,6 +448,7 @@ private:
     CalcOptions options_;
     std::shared_ptr<OfficeConnection> office_;
     bool startedHere_ = false;
+    qint64 launcherPid_ = 0;
     bool shownAnything_ = false;
 };
 

@@ -24,6 +24,7 @@
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
@@ -274,6 +275,31 @@ std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qin
         }
     } while (std::chrono::steady_clock::now() < deadline);
     throw OfficeUnreachable("the office did not answer on its pipe");
+}
+
+bool AwaitOfficeEnd(qint64 launcherPid, std::chrono::milliseconds limit) {
+    // The launcher was started detached, so it is not this program's child to wait for; ended,
+    // it is gone or a zombie its new parent has not reaped yet.
+    const auto ended = [launcherPid] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(launcherPid));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            return true;
+        }
+        const QByteArray line = stat.readAll();
+        const qsizetype state = line.lastIndexOf(')') + 2;
+        return state <= 1 || state >= line.size() || line.at(state) == 'Z' || line.at(state) == 'X';
+    };
+    if (launcherPid <= 0) {
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!ended()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
 }
 
 }  // namespace dravik_uno

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
@@ -114,5 +115,12 @@ public:
 // and is waited for up to the options' deadline; launcherPid then receives the pid of its
 // launcher, also when the wait fails. Throws OfficeUnreachable.
 std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid);
+
+// Waits up to limit for an office asked to terminate to be gone, told by its launcher (which
+// stays until the office has ended). Whoever starts the program or an office right after must
+// not meet one still ending on the same pipe and profile. False when it is still there.
+bool AwaitOfficeEnd(qint64 launcherPid, std::chrono::milliseconds limit);
+// Enough for an idle office to end; one that takes longer is left to end on its own.
+inline constexpr std::chrono::seconds kOfficeEndWait{10};
 
 }  // namespace dravik_uno
