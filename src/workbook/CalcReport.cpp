@@ -379,7 +379,7 @@ public:
     }
 
     void Release() override {
-        if (office_ && office_->Alive() && startedHere_ && !shownAnything_) {
+        if (office_ && office_->Alive() && launcherPid_ != 0 && !shownAnything_) {
             try {
                 if (!office_->Desktop()->getComponents()->createEnumeration()->hasMoreElements() &&
                     office_->Desktop()->terminate()) {
@@ -401,16 +401,11 @@ private:
             return office_;
         }
         office_.reset();
-        qint64 launcherPid = 0;
         try {
-            office_ = ConnectOrStart(options_, launcherPid);
+            // Set only when an office is started here.
+            office_ = ConnectOrStart(options_, launcherPid_);
         } catch (const OfficeUnreachable& e) {
-            startedHere_ = startedHere_ || launcherPid != 0;
             throw wb::AutomationError(wb::kErrOfficeGone, e.what());
-        }
-        if (launcherPid != 0) {
-            startedHere_ = true;
-            launcherPid_ = launcherPid;
         }
         return office_;
     }
@@ -447,8 +442,7 @@ private:
 
     CalcOptions options_;
     std::shared_ptr<OfficeConnection> office_;
-    bool startedHere_ = false;
-    qint64 launcherPid_ = 0;
+    qint64 launcherPid_ = 0;  // of the office started here, if any
     bool shownAnything_ = false;
 };
 
