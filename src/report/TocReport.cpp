@@ -115,6 +115,8 @@ void FillReport(wb::TextDocument& doc, const ReportData& d, const QDate& today) 
 
 QString FailureText(int number, Stage stage, const TocReportRequest& request) {
     switch (number) {
+        case wb::kErrNoApplication:
+            return QStringLiteral("Corla Tabb not found!\r\rPlease check the installation");
         case wb::kErrOfficeGone:
             return stage == Stage::Opening
                        ? QStringLiteral("Corla Tabb not found!\r\rPlease check the installation")

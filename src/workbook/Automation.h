@@ -16,6 +16,7 @@ namespace wb {
 
 // Numbers the program tells apart; anything else is a general failure.
 inline constexpr int kErrOfficeGone = 462;      // the spreadsheet application has gone away
+inline constexpr int kErrNoApplication = 429;   // the application can be neither reached nor started
 inline constexpr int kErrUndefinedName = 6027;  // a range or sheet the workbook does not define
 inline constexpr int kErrTypeMismatch = 13;     // a cell value the caller cannot use
 inline constexpr int kErrGeneral = 440;         // any other automation failure

@@ -3,8 +3,9 @@
 //
 // NewDocument("CorlaTabb.Workbook") connects to the office on the options' pipe, starting it when
 // nothing answers there, and makes an empty spreadsheet; OpenDocument loads the workbook into
-// that document's window. Failures are AutomationError: 462 when the office or the document has
-// gone, 6027 for a range or sheet the workbook does not define, 440 for anything else.
+// that document's window. Failures are AutomationError: 429 when the office can be neither reached
+// nor started, 462 when the office or the document has gone, 6027 for a range or sheet the
+// workbook does not define, 440 for anything else.
 
 #include "workbook/Automation.h"
 

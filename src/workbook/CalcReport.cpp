@@ -8,9 +8,6 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/chart/XChartDataArray.hpp>
 #include <com/sun/star/chart/XChartDocument.hpp>
-#include <com/sun/star/container/NoSuchElementException.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
@@ -21,7 +18,6 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
-#include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -38,47 +34,12 @@
 #include <com/sun/star/text/XTextEmbeddedObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextTablesSupplier.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
 
 #include <QFileInfo>
 
 namespace {
 
 using namespace dravik_uno;
-
-// Runs one step of UNO calls, every UNO failure turned into the number the report tells apart:
-// the office gone 462, an unknown name 6027, a file that cannot be written 75, else 440.
-template <class Step>
-auto Guarded(const std::shared_ptr<OfficeConnection>& office, Step&& step) -> decltype(step()) {
-    if (!office->Alive()) {
-        throw wb::AutomationError(wb::kErrOfficeGone, "the office has closed");
-    }
-    try {
-        return step();
-    } catch (const css::lang::DisposedException& e) {
-        throw wb::AutomationError(wb::kErrOfficeGone, Utf8(e.Message));
-    } catch (const css::container::NoSuchElementException& e) {
-        throw wb::AutomationError(office->Alive() ? wb::kErrUndefinedName : wb::kErrOfficeGone,
-                                  Utf8(e.Message));
-    } catch (const css::io::IOException& e) {
-        throw wb::AutomationError(office->Alive() ? wb::kErrCannotWrite : wb::kErrOfficeGone,
-                                  Utf8(e.Message));
-    } catch (const css::uno::Exception& e) {
-        throw wb::AutomationError(office->Alive() ? wb::kErrGeneral : wb::kErrOfficeGone,
-                                  Utf8(e.Message));
-    }
-}
-
-void CloseQuietly(const Reference<css::frame::XModel>& model) {
-    try {
-        const Reference<css::util::XCloseable> closeable(model, UNO_QUERY);
-        if (closeable.is()) {
-            closeable->close(true);
-        }
-    } catch (const css::uno::Exception&) {
-        // Closed or gone already.
-    }
-}
 
 class CalcShownWorkbook : public wb::ShownWorkbook {
 public:
@@ -379,35 +340,21 @@ public:
     }
 
     void Release() override {
-        if (office_ && office_->Alive() && launcherPid_ != 0 && !shownAnything_) {
-            try {
-                if (!office_->Desktop()->getComponents()->createEnumeration()->hasMoreElements() &&
-                    office_->Desktop()->terminate()) {
-                    office_.reset();
-                    AwaitOfficeEnd(launcherPid_, kOfficeEndWait);
-                }
-            } catch (const css::uno::Exception&) {
-                // Ending anyway.
-            }
+        if (!shownAnything_) {
+            EndIfUnused(office_, launcherPid_);
         }
         office_.reset();
     }
 
 private:
-    // The office on the options' pipe; started when nothing answers there. One that cannot be
-    // reached is 462, as one that went away.
+    // The office on the options' pipe; started when nothing answers there.
     std::shared_ptr<OfficeConnection> Office() {
         if (office_ && office_->Alive()) {
             return office_;
         }
         office_.reset();
-        try {
-            // Set only when an office is started here.
-            office_ = ConnectOrStart(options_, launcherPid_);
-        } catch (const OfficeUnreachable& e) {
-            throw wb::AutomationError(wb::kErrOfficeGone, e.what());
-        }
-        return office_;
+        // launcherPid_ is set only when an office is started here.
+        return office_ = ReachOffice(options_, launcherPid_);
     }
 
     // The workbook loaded, or null when the load was refused (the office's question aborted).

@@ -13,6 +13,7 @@
 #include <com/sun/star/document/OwnLockOnDocumentRequest.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
@@ -20,6 +21,7 @@
 #include <com/sun/star/task/XInteractionDisapprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/task/XInteractionRequest.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
@@ -30,6 +32,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <signal.h>
 #include <csignal>
 #include <map>
 #include <mutex>
@@ -275,6 +278,47 @@ std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qin
         }
     } while (std::chrono::steady_clock::now() < deadline);
     throw OfficeUnreachable("the office did not answer on its pipe");
+}
+
+std::shared_ptr<OfficeConnection> ReachOffice(const CalcOptions& options, qint64& launcherPid) {
+    try {
+        return ConnectOrStart(options, launcherPid);
+    } catch (const OfficeUnreachable& e) {
+        throw wb::AutomationError(wb::kErrNoApplication, e.what());
+    }
+}
+
+bool EndIfUnused(std::shared_ptr<OfficeConnection>& office, qint64 launcherPid) {
+    // A launcher that handed its request to an office already running has ended by now; a
+    // launcher still running is the one of the office started here.
+    if (launcherPid <= 0 || ::kill(static_cast<pid_t>(launcherPid), 0) != 0 || !office ||
+        !office->Alive()) {
+        return false;
+    }
+    try {
+        const Reference<css::frame::XDesktop2>& desktop = office->Desktop();
+        if (desktop->getFrames()->getCount() != 0 ||
+            desktop->getComponents()->createEnumeration()->hasMoreElements() ||
+            !desktop->terminate()) {
+            return false;
+        }
+    } catch (const css::uno::Exception&) {
+        return false;  // gone already, or going
+    }
+    office.reset();
+    AwaitOfficeEnd(launcherPid, kOfficeEndWait);
+    return true;
+}
+
+void CloseQuietly(const Reference<css::frame::XModel>& model) {
+    try {
+        const Reference<css::util::XCloseable> closeable(model, UNO_QUERY);
+        if (closeable.is()) {
+            closeable->close(true);
+        }
+    } catch (const css::uno::Exception&) {
+        // Closed or gone already.
+    }
 }
 
 bool AwaitOfficeEnd(qint64 launcherPid, std::chrono::milliseconds limit) {

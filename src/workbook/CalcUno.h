@@ -7,8 +7,11 @@
 #include "workbook/CalcBackend.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
 
@@ -79,6 +82,46 @@ private:
     css::uno::Reference<css::frame::XDesktop2> desktop_;
 };
 
+// Whether the connection and the document a call goes through are still there.
+struct Liveness {
+    std::shared_ptr<OfficeConnection> office;
+    std::shared_ptr<std::atomic<bool>> documentClosed;  // null: not tied to a document
+
+    bool Gone() const { return !office->Alive() || (documentClosed && documentClosed->load()); }
+};
+
+// Runs one step of UNO calls and turns every UNO failure into the automation error the programs
+// tell apart: the office or the document gone is 462, a name the document does not have 6027, a
+// file that cannot be written 75, everything else 440.
+template <class Step>
+auto Guarded(const Liveness& live, Step&& step) -> decltype(step()) {
+    if (live.Gone()) {
+        throw wb::AutomationError(wb::kErrOfficeGone, "the office or the document has closed");
+    }
+    const auto unlessGone = [&live](int number) {
+        return live.Gone() ? wb::kErrOfficeGone : number;
+    };
+    try {
+        return step();
+    } catch (const css::lang::DisposedException& e) {
+        throw wb::AutomationError(wb::kErrOfficeGone, Utf8(e.Message));
+    } catch (const css::container::NoSuchElementException& e) {
+        throw wb::AutomationError(unlessGone(wb::kErrUndefinedName), Utf8(e.Message));
+    } catch (const css::io::IOException& e) {
+        throw wb::AutomationError(unlessGone(wb::kErrCannotWrite), Utf8(e.Message));
+    } catch (const css::uno::Exception& e) {
+        // A dead bridge may answer with a plain RuntimeException, a closed document with
+        // anything at all.
+        throw wb::AutomationError(unlessGone(wb::kErrGeneral), Utf8(e.Message));
+    }
+}
+
+// The same for a step that is tied to the office alone.
+template <class Step>
+auto Guarded(const std::shared_ptr<OfficeConnection>& office, Step&& step) -> decltype(step()) {
+    return Guarded(Liveness{office, nullptr}, std::forward<Step>(step));
+}
+
 // A listener that raises a flag when the object it listens to is disposed.
 css::uno::Reference<css::lang::XEventListener> DisposeFlagListener(
     std::shared_ptr<std::atomic<bool>> disposed);
@@ -115,6 +158,17 @@ public:
 // and is waited for up to the options' deadline; launcherPid then receives the pid of its
 // launcher, also when the wait fails. Throws OfficeUnreachable.
 std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid);
+
+// ConnectOrStart as an automation call: an office that can be neither reached nor started is 429.
+std::shared_ptr<OfficeConnection> ReachOffice(const CalcOptions& options, qint64& launcherPid);
+
+// Ends the office if this program started it (its launcher is still running) and it holds no
+// window and no document, then waits for it to be gone. An office that was running already, or
+// that shows anything, stays. True when it was ended; office is then let go.
+bool EndIfUnused(std::shared_ptr<OfficeConnection>& office, qint64 launcherPid);
+
+// Closes a document without asking anything; one that is closed or gone already is no failure.
+void CloseQuietly(const css::uno::Reference<css::frame::XModel>& model);
 
 // Waits up to limit for an office asked to terminate to be gone, told by its launcher (which
 // stays until the office has ended). Whoever starts the program or an office right after must

@@ -37,7 +37,7 @@ wb::System* ModuleSystem::Loaded() {
 std::shared_ptr<wb::Document> ModuleSystem::NewDocument(const QString& className) {
     wb::System* const system = Loaded();
     if (!system) {
-        throw wb::AutomationError(wb::kErrGeneral, failure_.toStdString());
+        throw wb::AutomationError(wb::kErrNoApplication, failure_.toStdString());
     }
     return system->NewDocument(className);
 }
@@ -67,7 +67,7 @@ wb::ReportOffice& ModuleReportOffice::Loaded() {
                                                    headless_);
     }
     if (!office_) {
-        throw wb::AutomationError(wb::kErrOfficeGone, failure_.toStdString());
+        throw wb::AutomationError(wb::kErrNoApplication, failure_.toStdString());
     }
     return *office_;
 }

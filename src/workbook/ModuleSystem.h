@@ -2,9 +2,8 @@
 // The automation system, and the report's office, of a module loaded at run time, the first time
 // a program needs it. The Calc backend is built as such a module (beside the programs) because it
 // links the office's libraries: a program linked against them would not start at all where they
-// are missing. A module that cannot be loaded, for that or any other reason, fails NewDocument
-// with the general error, which the opening reports as a missing spreadsheet application, and
-// the report's office with 462, which the report says as the office not found.
+// are missing. A module that cannot be loaded, for that or any other reason, fails as an office
+// that cannot be reached: 429, which both programs report as a missing spreadsheet application.
 
 #include "workbook/Automation.h"
 
@@ -51,7 +50,7 @@ public:
     void Release() override;
 
 private:
-    // The module's office; throws 462 when the module cannot be loaded.
+    // The module's office; throws 429 when the module cannot be loaded.
     wb::ReportOffice& Loaded();
 
     QString modulePath_;

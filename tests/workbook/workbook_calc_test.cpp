@@ -138,7 +138,7 @@ TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
     options.pipeName = QStringLiteral("dravik_test_nobody_%1").arg(getpid());
     options.startTimeoutMs = 2000;
     const auto system = MakeCalcSystem(options);
-    EXPECT_EQ(wb::kErrGeneral,
+    EXPECT_EQ(wb::kErrNoApplication,
               ErrorNumberOf([&] { system->NewDocument(QStringLiteral("CorlaTabb.Workbook")); }));
 
     ScriptedMessageBoxes msg;
