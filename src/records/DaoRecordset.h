@@ -1,0 +1,82 @@
+#pragma once
+// A table cursor of the record store: the records in the order appended, one at a time, with the
+// cursor behaviour (BOF, EOF, moves, adding, editing, deleting) the record store relies on.
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace dao {
+
+enum FieldType { dbDate = 8, dbText = 10 };
+
+class Connection;
+class Statement;
+class Database;
+
+// A cursor over a whole table, in the order records were appended. Moves are one indexed query
+// each, whatever the table's size.
+class Recordset {
+public:
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    ~Recordset();
+
+    // The engine's BOF and EOF; spelt Bof and Eof because EOF is the C library's macro.
+    bool Bof() const;
+    bool Eof() const;
+
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+
+    void AddNew();
+    void Edit();
+    void Update();
+    void Delete();
+
+    // A column of the current record by name: a QString for text, a QDateTime for dates, an
+    // invalid QVariant where the column holds no value.
+    QVariant Fields(const QString& name) const;
+    // Sets a column of the record being added or edited; committed by Update.
+    void Collect(const QString& name, const QVariant& value);
+
+    void Close();
+
+private:
+    friend class Database;
+    struct Column {
+        QString name;
+        int type;
+        int size;
+    };
+    enum class Position { Empty, BeforeFirst, OnRecord, Deleted, AfterLast };
+    enum class EditMode { None, Adding, Editing };
+
+    Recordset(std::shared_ptr<Connection> connection, const QString& table,
+              std::vector<Column> columns, const QString& keyColumn);
+
+    void RequireOpen() const;
+    int ColumnIndex(const QString& name) const;
+    // Runs a positioning query; true when it found a record, which becomes current.
+    bool Fetch(Statement& statement, std::int64_t key);
+    bool TableHasRecords();
+    void SettleAfterMiss(Position whenRecordsRemain);
+
+    std::shared_ptr<Connection> connection_;
+    QString table_;
+    std::vector<Column> columns_;
+    std::unique_ptr<Statement> next_, previous_, any_, insert_, update_, delete_;
+    Position position_ = Position::Empty;
+    std::int64_t key_ = 0;
+    std::vector<QVariant> current_;
+    std::vector<QVariant> pending_;
+    EditMode editMode_ = EditMode::None;
+};
+
+}  // namespace dao
