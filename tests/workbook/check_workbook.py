@@ -26,6 +26,9 @@ import uno
 import unohelper
 from com.sun.star.beans import PropertyValue
 from com.sun.star.form.FormButtonType import URL as URL_BUTTON
+from com.sun.star.frame import XDispatchResultListener
+from com.sun.star.frame.DispatchResultState import FAILURE as DISPATCH_FAILURE
+from com.sun.star.frame.DispatchResultState import SUCCESS as DISPATCH_SUCCESS
 from com.sun.star.task import XInteractionHandler
 from com.sun.star.sheet.FormulaResult import ERROR as FORMULA_ERROR
 from com.sun.star.table.CellContentType import FORMULA, TEXT, VALUE
@@ -401,8 +404,9 @@ class ReportTest(WorkbookTest):
         """What the cells of an RPT_ name show, on Report or at the same cells of another sheet."""
         return self.shown(sheet, REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
 
-    def press(self):
-        """What a click on the overview's button does: dispatch its URL through the frame."""
+    def press(self, listener=None):
+        """What a click on the overview's button does: dispatch its URL through the frame; with a
+        listener as a program does it, to be told how it went."""
         forms = self.doc.Sheets.getByName("TOC Overview").DrawPage.Forms
         button = forms.getByIndex(0).getByIndex(0)
         url = uno.createUnoStruct("com.sun.star.util.URL")
@@ -414,7 +418,10 @@ class ReportTest(WorkbookTest):
         dispatch = frame.queryDispatch(url, button.TargetFrame,
                                        flag("SELF") | flag("PARENT") | flag("SIBLINGS"))
         self.assertIsNotNone(dispatch, "nothing handles " + button.TargetURL)
-        dispatch.dispatch(url, (prop("Referer", self.doc.URL),))
+        if listener:
+            dispatch.dispatchWithNotification(url, (), listener)
+        else:
+            dispatch.dispatch(url, (prop("Referer", self.doc.URL),))
 
     def test_the_workbook_opens_without_a_macro_question_and_an_empty_report(self):
         # Opened as a user's office opens it, a workbook that counted as containing macros would
@@ -491,6 +498,56 @@ class ReportTest(WorkbookTest):
         # One Undo takes one press back, whole.
         self.doc.UndoManager.undo()
         self.assertEqual(everything_but_the_stamp(), first)
+
+
+    def stamp(self):
+        return self.doc.NamedRanges.getByName("RPT_COPIED").getReferredCells().getValue()
+
+    def test_errors_stay_errors_and_every_copy_has_a_later_stamp(self):
+        if not ARGS.extension:
+            self.skipTest("no --extension given")
+        self.book.answer_page1("1")
+        self.book.put("DLQ3", "1E200")
+        self.book.put("DLQ9", "1E200")
+        total = self.doc.Sheets.getByName("TOC Overview").getCellRangeByName("D37")
+        self.assertNotEqual(total.getError(), 0)
+        stamps = []
+        for _ in range(3):
+            self.press()
+            stamps.append(self.stamp())
+        # Within one second, and each later than the one before.
+        self.assertTrue(stamps[0] < stamps[1] < stamps[2], stamps)
+        copied = self.doc.NamedRanges.getByName("RPT_TOTAL").getReferredCells()
+        self.assertEqual((copied.getError(), copied.getString()),
+                         (total.getError(), total.getString()))
+
+    def test_report_is_found_by_its_names_and_a_missing_one_is_said(self):
+        if not ARGS.extension:
+            self.skipTest("no --extension given")
+
+        class Outcome(unohelper.Base, XDispatchResultListener):
+            def dispatchFinished(self, event):
+                self.state, self.text = event.State, event.Result
+
+            def disposing(self, source):
+                pass
+
+        self.book.answer_page1("1")
+        self.doc.Sheets.getByName("Report").Name = "Rapport"
+        outcome = Outcome()
+        self.press(outcome)
+        self.assertEqual(outcome.state, DISPATCH_SUCCESS)
+        self.assertEqual(self.report("RPT_CUSTOMER", "Rapport"), [["Test company"]])
+        for damage, said in ((lambda: self.doc.NamedRanges.removeByName("RPT_TOTAL"),
+                              "its name RPT_TOTAL is missing"),
+                             (lambda: self.doc.Sheets.removeByName("Rapport"), "deleted")):
+            damage()
+            before = self.stamp()
+            self.press(outcome)
+            self.assertEqual(outcome.state, DISPATCH_FAILURE)
+            self.assertIn(said, outcome.text)
+            self.assertIn("program folder has it", outcome.text)
+            self.assertEqual(self.stamp(), before)
 
 
 def print_defaults():
