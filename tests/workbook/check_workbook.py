@@ -381,6 +381,8 @@ class OverviewTest(WorkbookTest):
         self.assertEqual(self.toc("D16"), 0.0)                     # not required
         self.assertEqual(self.toc("B36"), 16.0)                    # outage hours otherwise
         self.assertEqual(self.toc("D17"), 45000.0)                 # 20000 + 25000
+        self.book.put_text("DLQ0", "   ")
+        self.assertEqual(self.toc("B4"), "(not answered)")
         self.assertEqual(self.error_cells(), [])
 
     def test_an_unknown_industry_still_gives_a_readable_overview(self):
