@@ -6,9 +6,12 @@
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/chart/XAxisYSupplier.hpp>
 #include <com/sun/star/chart/XChartDataArray.hpp>
 #include <com/sun/star/chart/XChartDocument.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
@@ -18,10 +21,12 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/io/XOutputStream.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
+#include <com/sun/star/sheet/XNamedRange.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
@@ -29,13 +34,23 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/text/TableColumnSeparator.hpp>
 #include <com/sun/star/text/XBookmarksSupplier.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextEmbeddedObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/text/XTextTablesSupplier.hpp>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
 
 #include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -58,6 +73,36 @@ public:
         }
     }
 
+    QString SheetOf(const QString& name) override {
+        return Guarded(office_, [&]() -> QString {
+            if (!names_->hasByName(ToOU(name))) {
+                return QString();
+            }
+            const Reference<css::sheet::XNamedRange> named(names_->getByName(ToOU(name)),
+                                                           UNO_QUERY_THROW);
+            // A deleted sheet leaves its names behind, leading to #REF! (and to cells of
+            // another sheet).
+            if (named->getContent().indexOf("#REF!") >= 0) {
+                return QString();
+            }
+            const Reference<css::table::XCellRange> cells =
+                Reference<css::sheet::XCellRangeReferrer>(named, UNO_QUERY_THROW)
+                    ->getReferredCells();
+            if (!cells.is()) {
+                return QString();
+            }
+            const sal_Int16 sheet =
+                Reference<css::sheet::XCellRangeAddressable>(cells, UNO_QUERY_THROW)
+                    ->getRangeAddress()
+                    .Sheet;
+            return ToQ(Reference<css::container::XNamed>(
+                           Reference<css::container::XIndexAccess>(sheets_, UNO_QUERY_THROW)
+                               ->getByIndex(sheet),
+                           UNO_QUERY_THROW)
+                           ->getName());
+        });
+    }
+
     wb::ShownTable ShownRange(const QString& name) override {
         return Guarded(office_, [&] {
             const Reference<css::table::XCellRange> cells =
@@ -74,8 +119,8 @@ public:
             const int rows = where.EndRow - where.StartRow + 1;
             const int columns = where.EndColumn - where.StartColumn + 1;
 
-            // The numbers in one call; the office refuses it when a formula's result is an
-            // error, and the cells then show that error as text.
+            // The numbers in one call. A formula whose result is an error gives nothing there (or
+            // the office refuses the whole call), and its cell shows the error as text.
             Sequence<Sequence<Any>> values;
             try {
                 values =
@@ -89,14 +134,16 @@ public:
             for (int r = 0; r < rows; ++r) {
                 for (int c = 0; c < columns; ++c) {
                     wb::ShownCell& cell = table[r][c];
+                    const Reference<css::table::XCell> shown = cells->getCellByPosition(c, r);
                     // The text the cell shows, in its own number format.
-                    cell.text = ToQ(Reference<css::text::XTextRange>(cells->getCellByPosition(c, r),
-                                                                     UNO_QUERY_THROW)
-                                        ->getString());
+                    cell.text =
+                        ToQ(Reference<css::text::XTextRange>(shown, UNO_QUERY_THROW)->getString());
+                    const bool known = r < values.getLength() && c < values[r].getLength();
                     double number = 0;
-                    if (r < values.getLength() && c < values[r].getLength() &&
-                        (values[r][c] >>= number)) {
+                    if (known && (values[r][c] >>= number)) {
                         cell.number = number;
+                    } else if (!known || !values[r][c].hasValue()) {
+                        cell.error = shown->getError() != 0;
                     }
                 }
             }
@@ -130,6 +177,50 @@ private:
     Reference<css::container::XNameAccess> sheets_;
     Reference<css::sheet::XNamedRanges> names_;
 };
+
+// What the office writes into it, kept in this process.
+class BytesStream : public cppu::WeakImplHelper1<css::io::XOutputStream> {
+public:
+    void SAL_CALL writeBytes(const Sequence<sal_Int8>& data) override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        bytes_.append(reinterpret_cast<const char*>(data.getConstArray()), data.getLength());
+    }
+    void SAL_CALL flush() override {}
+    void SAL_CALL closeOutput() override {}
+
+    QByteArray Bytes() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return bytes_;
+    }
+
+private:
+    std::mutex mutex_;
+    QByteArray bytes_;
+};
+
+// The width of a number's text in ems of the template's font (Liberation Sans): digits and
+// currency signs half an em and a little more, separators a quarter.
+double EmWidth(const QString& text) {
+    double em = 0;
+    for (const QChar c : text) {
+        if (c == u',' || c == u'.' || c == u' ') {
+            em += 0.278;
+        } else if (c == u'%') {
+            em += 0.889;
+        } else if (c.isUpper()) {
+            em += 0.722;
+        } else {
+            em += 0.556;
+        }
+    }
+    return em;
+}
+
+// A number's text, as a table cell shows it: digits, without a space.
+bool IsNumberText(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) &&
+           std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
 
 class WriterDocument : public wb::TextDocument {
 public:
@@ -202,12 +293,13 @@ public:
                 data.getArray()[r] = line;
             }
             Reference<css::sheet::XCellRangeData>(target, UNO_QUERY_THROW)->setDataArray(data);
+            FitNumbers(cells, firstRow, firstColumn, rows);
         });
     }
 
     void SetChartData(const QString& chart, const std::vector<QString>& categories,
                       const std::vector<QString>& series,
-                      const std::vector<std::vector<double>>& values) override {
+                      const std::vector<std::vector<double>>& values, double tickUnit) override {
         Guarded(office_, [&] {
             const Reference<css::chart::XChartDataArray> data(Chart(chart)->getData(),
                                                               UNO_QUERY_THROW);
@@ -219,6 +311,28 @@ public:
             data->setData(numbers);
             data->setRowDescriptions(Texts(categories));
             data->setColumnDescriptions(Texts(series));
+            // For values of a few units the office's own scale marks fractions of a unit, which
+            // the axis's whole-number format shows as "0, 1, 1": the marks are set whole here.
+            double top = 0;
+            for (const std::vector<double>& row : values) {
+                for (const double value : row) {
+                    top = std::max(top, value);
+                }
+            }
+            if (top / tickUnit <= 10) {
+                const Reference<css::beans::XPropertySet> axis(
+                    Reference<css::chart::XAxisYSupplier>(Chart(chart)->getDiagram(),
+                                                          UNO_QUERY_THROW)
+                        ->getYAxis(),
+                    UNO_QUERY_THROW);
+                axis->setPropertyValue("AutoMin", Any(false));
+                axis->setPropertyValue("Min", Any(0.0));
+                axis->setPropertyValue("AutoMax", Any(false));
+                axis->setPropertyValue("Max",
+                                       Any(tickUnit * std::max(1.0, std::ceil(top / tickUnit))));
+                axis->setPropertyValue("AutoStepMain", Any(false));
+                axis->setPropertyValue("StepMain", Any(tickUnit));
+            }
         });
     }
 
@@ -243,12 +357,16 @@ public:
         });
     }
 
-    void ExportPdf(const QString& path) override {
-        Guarded(office_, [&] {
-            const css::beans::PropertyValue filter =
-                Property("FilterName", Any(rtl::OUString("writer_pdf_Export")));
+    QByteArray ExportPdf() override {
+        return Guarded(office_, [&] {
+            // Through a stream into this process: an office that stops halfway leaves no file.
+            const rtl::Reference<BytesStream> stream(new BytesStream);
+            const css::beans::PropertyValue args[] = {
+                Property("FilterName", Any(rtl::OUString("writer_pdf_Export"))),
+                Property("OutputStream", Any(Reference<css::io::XOutputStream>(stream.get())))};
             Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)
-                ->storeToURL(FileUrl(path), Sequence<css::beans::PropertyValue>(&filter, 1));
+                ->storeToURL("private:stream", Sequence<css::beans::PropertyValue>(args, 2));
+            return stream->Bytes();
         });
     }
 
@@ -260,6 +378,64 @@ public:
     }
 
 private:
+    // A text without a space that is wider than its cell is broken inside it, in the middle of a
+    // number's digits; such a number is set smaller, to fit on one line. Its width is reckoned,
+    // and only for texts long enough to come near a cell's width, so that a usual report costs no
+    // round trip here.
+    void FitNumbers(const Reference<css::table::XCellRange>& cells, int firstRow, int firstColumn,
+                    const std::vector<std::vector<QString>>& rows) {
+        constexpr double kPointsPerHmm = 72.0 / 2540.0;  // 1/100 mm in points
+        constexpr double kShortest = 6.0;                // ems that fit any column of the template
+        std::vector<std::pair<size_t, size_t>> candidates;
+        for (size_t r = 0; r < rows.size(); ++r) {
+            for (size_t c = 0; c < rows[r].size(); ++c) {
+                if (IsNumberText(rows[r][c]) && EmWidth(rows[r][c]) > kShortest) {
+                    candidates.emplace_back(r, c);
+                }
+            }
+        }
+        if (candidates.empty()) {
+            return;
+        }
+        const Reference<css::beans::XPropertySet> table(cells, UNO_QUERY_THROW);
+        Sequence<css::text::TableColumnSeparator> separators;
+        table->getPropertyValue("TableColumnSeparators") >>= separators;
+        const double relativeSum =
+            table->getPropertyValue("TableColumnRelativeSum").get<sal_Int16>();
+        const double tableWidth = table->getPropertyValue("Width").get<sal_Int32>();
+        for (const auto& [r, c] : candidates) {
+            const sal_Int32 column = firstColumn + static_cast<sal_Int32>(c);
+            if (column > separators.getLength()) {
+                continue;
+            }
+            const double left = column == 0 ? 0 : separators[column - 1].Position;
+            const double right =
+                column == separators.getLength() ? relativeSum : separators[column].Position;
+            const Reference<css::beans::XPropertySet> cell(
+                cells->getCellByPosition(column, firstRow + static_cast<sal_Int32>(r)),
+                UNO_QUERY_THROW);
+            const double padding = cell->getPropertyValue("LeftBorderDistance").get<sal_Int32>() +
+                                   cell->getPropertyValue("RightBorderDistance").get<sal_Int32>();
+            const double room =
+                ((right - left) / relativeSum * tableWidth - padding) * kPointsPerHmm * 0.95;
+            const Reference<css::text::XText> text(cell, UNO_QUERY_THROW);
+            const Reference<css::beans::XPropertySet> characters(
+                text->createTextCursorByRange(text->getStart()), UNO_QUERY_THROW);
+            Reference<css::text::XTextCursor>(characters, UNO_QUERY_THROW)->gotoEnd(true);
+            const float size = characters->getPropertyValue("CharHeight").get<float>();
+            const double needed = EmWidth(rows[r][c]) * size;
+            if (needed > room && room > 0) {
+                // Whole half points, the smallest a reader still makes out being 5.
+                const Any fitted(
+                    static_cast<float>(std::max(5.0, std::floor(size * room / needed * 2) / 2)));
+                for (const char* property :
+                     {"CharHeight", "CharHeightAsian", "CharHeightComplex"}) {
+                    characters->setPropertyValue(rtl::OUString::createFromAscii(property), fitted);
+                }
+            }
+        }
+    }
+
     Reference<css::chart::XChartDocument> Chart(const QString& name) {
         const Reference<css::document::XEmbeddedObjectSupplier> object(
             Reference<css::text::XTextEmbeddedObjectsSupplier>(model_, UNO_QUERY_THROW)
@@ -339,11 +515,12 @@ public:
         });
     }
 
+    // The connection stays (when the office was not ended) for the next report, or until the
+    // process ends: letting go of the bridge waits up to 2 s for its idle threads.
     void Release() override {
         if (!shownAnything_) {
             EndIfUnused(office_, launcherPid_);
         }
-        office_.reset();
     }
 
 private:
