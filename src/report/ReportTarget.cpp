@@ -54,9 +54,9 @@ QString RefusedPdfTarget(const QString& path, const QString& programFolder) {
     if (target.isDir()) {
         return shown + QStringLiteral(" is a folder.\r\rPlease give the name of the PDF file");
     }
-    // Read-only by its mode is read-only for every user, root too.
+    // Read-only by its mode is read-only for every user, root too (whom the system lets write).
     constexpr QFile::Permissions kAnyWrite =
-        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+        QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     if (!target.isWritable() || !(target.permissions() & kAnyWrite)) {
         return shown + QStringLiteral(
                            " is read-only and is not replaced.\r\rPlease choose "
