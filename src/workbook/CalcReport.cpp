@@ -2,6 +2,8 @@
 
 #include "workbook/CalcUno.h"
 
+#include <com/sun/star/awt/AsyncCallback.hpp>
+#include <com/sun/star/awt/XCallback.hpp>
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -50,11 +52,78 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <future>
 #include <mutex>
+#include <optional>
+#include <type_traits>
 
 namespace {
 
 using namespace dravik_uno;
+
+// A step of calls that the office's main thread runs: it calls the step back from there, and the
+// calls made inside run on that same thread.
+class MainThreadStep : public cppu::WeakImplHelper1<css::awt::XCallback> {
+public:
+    explicit MainThreadStep(std::function<void()> step) : step_(std::move(step)) {}
+    void SAL_CALL notify(const Any&) override {
+        try {
+            step_();
+            done_.set_value();
+        } catch (...) {
+            done_.set_exception(std::current_exception());
+        }
+    }
+    std::future<void> Done() { return done_.get_future(); }
+
+private:
+    std::function<void()> step_;
+    std::promise<void> done_;
+};
+
+void RunOnMainThread(const std::shared_ptr<OfficeConnection>& office,
+                     const std::function<void()>& step) {
+    const rtl::Reference<MainThreadStep> call(new MainThreadStep(step));
+    std::future<void> done = call->Done();
+    Guarded(office, [&] {
+        css::awt::AsyncCallback::create(office->Context())
+            ->addCallback(Reference<css::awt::XCallback>(call.get()), Any());
+    });
+    // An office that ends first never runs it.
+    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (!office->Alive()) {
+            throw wb::AutomationError(wb::kErrOfficeGone, "the office has closed");
+        }
+    }
+    done.get();
+}
+
+// Runs a step of the report's calls, guarded, on the office's main thread. Made from a thread of
+// the office's bridge instead, the office's chart code (a template or workbook with charts being
+// loaded, or a chart filled, while the main thread lays a document out) takes two of its locks
+// in opposite orders and freezes the office for good.
+template <class Step>
+auto OnMainThread(const std::shared_ptr<OfficeConnection>& office, Step&& step)
+    -> decltype(step()) {
+    using Result = decltype(step());
+    if constexpr (std::is_void_v<Result>) {
+        RunOnMainThread(office, [&] { Guarded(office, step); });
+    } else {
+        std::optional<Result> result;
+        RunOnMainThread(office, [&] { result.emplace(Guarded(office, step)); });
+        return std::move(*result);
+    }
+}
+
+void CloseOnMainThread(const std::shared_ptr<OfficeConnection>& office,
+                       const Reference<css::frame::XModel>& model) {
+    try {
+        RunOnMainThread(office, [&] { CloseQuietly(model); });
+    } catch (const std::exception&) {
+        // Closed or gone already.
+    }
+}
 
 class CalcShownWorkbook : public wb::ShownWorkbook {
 public:
@@ -74,7 +143,7 @@ public:
     }
 
     QString SheetOf(const QString& name) override {
-        return Guarded(office_, [&]() -> QString {
+        return OnMainThread(office_, [&]() -> QString {
             if (!names_->hasByName(ToOU(name))) {
                 return QString();
             }
@@ -104,7 +173,7 @@ public:
     }
 
     wb::ShownTable ShownRange(const QString& name) override {
-        return Guarded(office_, [&] {
+        return OnMainThread(office_, [&] {
             const Reference<css::table::XCellRange> cells =
                 Reference<css::sheet::XCellRangeReferrer>(names_->getByName(ToOU(name)),
                                                           UNO_QUERY_THROW)
@@ -152,7 +221,7 @@ public:
     }
 
     void TurnTo(const QString& sheet) override {
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             const Reference<css::sheet::XSpreadsheet> wanted(sheets_->getByName(ToOU(sheet)),
                                                              UNO_QUERY_THROW);
             const Reference<css::sheet::XSpreadsheetView> view(model_->getCurrentController(),
@@ -165,7 +234,7 @@ public:
 
     void Release() override {
         if (closeOnRelease_ && office_->Alive()) {
-            CloseQuietly(model_);
+            CloseOnMainThread(office_, model_);
         }
         closeOnRelease_ = false;
     }
@@ -239,7 +308,7 @@ public:
     }
 
     void SetTitle(const QString& title) override {
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             Reference<css::document::XDocumentPropertiesSupplier>(model_, UNO_QUERY_THROW)
                 ->getDocumentProperties()
                 ->setTitle(ToOU(title));
@@ -251,7 +320,7 @@ public:
     }
 
     void SetBookmarkText(const QString& bookmark, const QString& text) override {
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             const Reference<css::text::XTextContent> mark(
                 Reference<css::text::XBookmarksSupplier>(model_, UNO_QUERY_THROW)
                     ->getBookmarks()
@@ -273,7 +342,7 @@ public:
         if (columns == 0) {
             return;
         }
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             const Reference<css::table::XCellRange> cells(
                 Reference<css::text::XTextTablesSupplier>(model_, UNO_QUERY_THROW)
                     ->getTextTables()
@@ -300,7 +369,7 @@ public:
     void SetChartData(const QString& chart, const std::vector<QString>& categories,
                       const std::vector<QString>& series,
                       const std::vector<std::vector<double>>& values, double tickUnit) override {
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             const Reference<css::chart::XChartDataArray> data(Chart(chart)->getData(),
                                                               UNO_QUERY_THROW);
             Sequence<Sequence<double>> numbers(static_cast<sal_Int32>(values.size()));
@@ -337,7 +406,7 @@ public:
     }
 
     void Show() override {
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             if (locked_) {
                 locked_ = false;
                 model_->unlockControllers();
@@ -358,7 +427,7 @@ public:
     }
 
     QByteArray ExportPdf() override {
-        return Guarded(office_, [&] {
+        return OnMainThread(office_, [&] {
             // Through a stream into this process: an office that stops halfway leaves no file.
             const rtl::Reference<BytesStream> stream(new BytesStream);
             const css::beans::PropertyValue args[] = {
@@ -373,7 +442,7 @@ public:
     void Close() override {
         if (office_->Alive()) {
             locked_ = false;
-            CloseQuietly(model_);
+            CloseOnMainThread(office_, model_);
         }
     }
 
@@ -468,7 +537,7 @@ public:
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override {
         const std::shared_ptr<OfficeConnection> office = Office();
-        return Guarded(office, [&]() -> std::shared_ptr<wb::ShownWorkbook> {
+        return OnMainThread(office, [&]() -> std::shared_ptr<wb::ShownWorkbook> {
             if (const Reference<css::frame::XModel> open = FindOpen(*office, path); open.is()) {
                 return std::make_shared<CalcShownWorkbook>(office, open, false);
             }
@@ -495,7 +564,7 @@ public:
 
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override {
         const std::shared_ptr<OfficeConnection> office = Office();
-        return Guarded(office, [&]() -> std::shared_ptr<wb::TextDocument> {
+        return OnMainThread(office, [&]() -> std::shared_ptr<wb::TextDocument> {
             RequireFile(path);
             const Reference<css::frame::XModel> model(
                 office->Desktop()->loadComponentFromURL(
