@@ -52,7 +52,9 @@ int Run(const QString& pdfPath, MessageBoxes& msg) {
     auto* const office =
         new ModuleReportOffice(ProgramFolder() + QLatin1Char('/') + kCalcModuleFileName, headless);
     SystemClock clock;
-    return MakeTocReport(*office, msg, clock, request);
+    const int status = MakeTocReport(*office, msg, clock, request);
+    msg.SetBeforeShow({});
+    return status;
 }
 
 }  // namespace
