@@ -15,6 +15,7 @@ SOFFICE=/usr/lib/libreoffice/program/soffice
 export USER="dravikbench$$"
 PIPE="dravik_lumo_calc_$USER"
 WORK=$(mktemp -d)
+export XDG_RUNTIME_DIR="$WORK"  # the report's lock file goes with the rest
 OFFICE_PID=
 cleanup() {
     [ -n "$OFFICE_PID" ] && kill -- "-$OFFICE_PID" 2>/dev/null || true

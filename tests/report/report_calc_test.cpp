@@ -132,6 +132,7 @@ TEST(ReportOnCalc, TheProgramInBatchSaysAnEmptyReportInOneLineAndEndsItsOffice) 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home.path());
     env.insert(QStringLiteral("USER"), user);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     env.remove(QStringLiteral("DISPLAY"));
     QProcess report;
     report.setProcessEnvironment(env);
@@ -165,6 +166,7 @@ struct ReportProgram {
         }
         env.insert(QStringLiteral("HOME"), home.path());
         env.insert(QStringLiteral("USER"), user);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());  // its lock file goes there
         env.remove(QStringLiteral("DISPLAY"));
     }
     QString Workbook() const { return QDir(folder).filePath(WorkbookFileName()); }
