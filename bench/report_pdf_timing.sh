@@ -15,6 +15,7 @@ SOFFICE=/usr/lib/libreoffice/program/soffice
 export USER="dravikbench$$"
 PIPE="dravik_lumo_calc_$USER"
 WORK=$(mktemp -d)
+export XDG_RUNTIME_DIR="$WORK"  # the report's lock file goes with the rest
 OFFICE_PID=
 cleanup() {
     [ -n "$OFFICE_PID" ] && kill -- "-$OFFICE_PID" 2>/dev/null || true
@@ -22,9 +23,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The program's folder: the program, the workbook and the template side by side.
+# The program's folder: the program, its office module, the workbook and the template side by side.
 mkdir -p "$WORK/bin"
-cp "$BIN/dravik-toc-report" "$BIN/Dravik-Lumo-Report.ott" "$BIN"/Dravik-Lumo_V*a.tabb "$WORK/bin/"
+cp "$BIN/dravik-toc-report" "$BIN/dravik-lumo-calc.so" "$BIN/Dravik-Lumo-Report.ott" \
+    "$BIN"/Dravik-Lumo_V*a.tabb "$WORK/bin/"
 WORKBOOK=$(ls "$WORK"/bin/Dravik-Lumo_V*a.tabb)
 
 setsid "$SOFFICE" --headless --invisible --norestore --nologo --nodefault --nolockcheck \
@@ -64,8 +66,7 @@ for name, value in typical.items():
     else:
         cell.setValue(value)
 doc.Sheets.getByName("Y").getCellRangeByName("F8").setValue(2)
-if not report_copy.copy_summary_to_report(doc):
-    sys.exit("the Report copy failed")
+report_copy.copy_summary_to_report(doc)  # raises when there is no Report to copy to
 EOF
 
 times=()
@@ -80,6 +81,8 @@ for i in $(seq 1 "$RUNS"); do
     echo "run $i: ${ms} ms"
 done
 median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-echo "dravik-toc-report --pdf, office running, workbook open: median ${median} ms of $RUNS runs"
+slow=$(printf '%s\n' "${times[@]}" | awk -v m="$median" '$1 > m + 1500' | wc -l)
+echo "dravik-toc-report --pdf, office running, workbook open: median ${median} ms of $RUNS runs," \
+     "$slow of them over 1.5 s longer"
 [ -n "${KEEP_PDF:-}" ] && cp "$WORK/report.pdf" "$KEEP_PDF"
 exit 0

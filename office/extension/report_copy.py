@@ -5,12 +5,29 @@
 # The office hands that URL to this protocol handler (ProtocolHandler.xcu), which copies the
 # overview into the sheet Report as values. Nothing in the workbook is a macro, so the office's
 # default macro security opens it without a warning.
+#
+# A program can make the same copy in a workbook it opened hidden: it dispatches the same URL on
+# that document's frame (with dispatchWithNotification to learn whether it worked). Nothing is
+# shown then, and nothing waits for the user.
+#
+# The copy never waits for anything outside the office: a click runs it on the office's main
+# thread, and a TOC report waiting there for its own calls would never get them. The report
+# instead reads RPT_COPIED before and after it reads the rest, and reads again when it changed;
+# every copy gives RPT_COPIED a new value (the time to the millisecond, and always later than
+# the one before), so that two copies within a second still tell apart.
 
 import datetime
+import os
+import threading
+from urllib.parse import unquote, urlparse
 
+import uno
 import unohelper
-from com.sun.star.frame import XDispatch, XDispatchProvider
+from com.sun.star.awt import XCallback
+from com.sun.star.frame import (DispatchResultEvent, XDispatchProvider, XNotifyingDispatch)
+from com.sun.star.frame.DispatchResultState import FAILURE, SUCCESS
 from com.sun.star.lang import XInitialization, XServiceInfo
+from com.sun.star.table.CellContentType import VALUE
 
 IMPLEMENTATION = "org.dravik.lumo.ReportCopy"
 SERVICE = "com.sun.star.frame.ProtocolHandler"
@@ -18,35 +35,82 @@ PROTOCOL = "vnd.dravik.lumo:"
 COPY_COMMAND = "CopySummaryToReport"
 
 SOURCE_SHEET = "TOC Overview"
-TARGET_SHEET = "Report"
 # Each of these ranges on Report holds the cells at the same address on TOC Overview.
 COPIED_NAMES = ("RPT_CUSTOMER", "RPT_INDUSTRY", "RPT_BUSINESS", "RPT_SERVER", "RPT_ANSWERS",
                 "RPT_CAPACITY", "RPT_COSTS", "RPT_TOTAL")
 STAMP_NAME = "RPT_COPIED"
 # What an empty overview cell clears on Report: values, dates, texts and formulas.
 CONTENTS = 1 | 2 | 4 | 16
+# The error values the office writes as constants; an overview cell showing one of them is copied
+# as a formula of just that constant, so that Report shows, and is, the same error. Any other
+# error ("Err:502") has no constant and is copied as the text it shows.
+ERROR_CONSTANTS = ("#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A")
+ONE_MILLISECOND = 1 / 86400000.0
+MESSAGE_TITLE = "Dravik Lumo"
+# Longer than a double click takes: its second click must land on the button, not on Report.
+SHOW_REPORT_AFTER_SECONDS = 0.5
+
+
+class ReportMissing(Exception):
+    """The workbook has no Report (or no overview) to copy to; the text says what is wrong."""
 
 
 def _date_serial(moment, null_date):
-    """The office's number for a local date and time: days since the document's null date."""
+    """The office's number for a local date and time, to the millisecond: days since the null
+    date."""
     null = datetime.datetime(null_date.Year, null_date.Month, null_date.Day)
-    delta = moment.replace(microsecond=0) - null
-    return delta.days + delta.seconds / 86400.0
+    delta = moment - null
+    return delta.days + (delta.seconds + delta.microseconds // 1000 / 1000.0) / 86400.0
+
+
+def report_ranges(doc):
+    """The cells of every RPT_ name, found by the names alone, so that a renamed Report works.
+
+    Returns the ranges by name and the index of their sheet, or raises ReportMissing.
+    """
+    names = doc.NamedRanges
+    ranges, sheet = {}, None
+    for name in (STAMP_NAME,) + COPIED_NAMES:
+        if not names.hasByName(name):
+            raise ReportMissing("The Report worksheet is damaged: its name %s is missing" % name)
+        named = names.getByName(name)
+        cells = named.getReferredCells()
+        # A deleted sheet leaves its names behind, leading to #REF! (and to another sheet's cells).
+        if cells is None or "#REF!" in named.getContent():
+            raise ReportMissing("The Report worksheet has been deleted")
+        if sheet is None:
+            sheet = cells.RangeAddress.Sheet
+        elif cells.RangeAddress.Sheet != sheet:
+            raise ReportMissing("The Report worksheet is damaged: %s is not on the sheet of %s"
+                                % (name, STAMP_NAME))
+        ranges[name] = cells
+    return ranges, sheet
+
+
+def overview_sheet(doc):
+    """TOC Overview, or under another name the sheet that holds this button."""
+    sheets = doc.Sheets
+    if sheets.hasByName(SOURCE_SHEET):
+        return sheets.getByName(SOURCE_SHEET)
+    for sheet in sheets:
+        forms = sheet.DrawPage.Forms
+        for form in (forms.getByIndex(i) for i in range(forms.Count)):
+            for index in range(form.Count):
+                if getattr(form.getByIndex(index), "TargetURL", "") == PROTOCOL + COPY_COMMAND:
+                    return sheet
+    raise ReportMissing("The TOC Overview worksheet is missing")
 
 
 def copy_summary_to_report(doc, now=None):
-    """Copies the overview into Report: values and number formats, no formulas.
+    """Copies the overview into Report: values and number formats, no formulas but errors.
 
-    Returns False, touching nothing, when doc is not the workbook (no sheets or names of its own).
+    Returns the index of the Report sheet. Raises ReportMissing, touching nothing, when the
+    workbook has no Report or overview to copy.
     """
     if not doc or not hasattr(doc, "Sheets") or not hasattr(doc, "NamedRanges"):
-        return False
-    sheets, names = doc.Sheets, doc.NamedRanges
-    if not (sheets.hasByName(SOURCE_SHEET) and sheets.hasByName(TARGET_SHEET)):
-        return False
-    if not all(names.hasByName(name) for name in COPIED_NAMES + (STAMP_NAME,)):
-        return False
-    source_sheet = sheets.getByName(SOURCE_SHEET)
+        raise ReportMissing("This is no Dravik Lumo workbook")
+    ranges, report_sheet = report_ranges(doc)
+    source_sheet = overview_sheet(doc)
     # With automatic calculation switched off the overview may be stale.
     doc.calculate()
     # One step for Undo, as the user sees it: one press.
@@ -55,7 +119,7 @@ def copy_summary_to_report(doc, now=None):
     doc.lockControllers()
     try:
         for name in COPIED_NAMES:
-            target = names.getByName(name).getReferredCells()
+            target = ranges[name]
             area = target.RangeAddress
             source = source_sheet.getCellRangeByPosition(area.StartColumn, area.StartRow,
                                                          area.EndColumn, area.EndRow)
@@ -63,28 +127,64 @@ def copy_summary_to_report(doc, now=None):
             for row, line in enumerate(source.getDataArray()):
                 for column, value in enumerate(line):
                     cell = target.getCellByPosition(column, row)
+                    origin = source.getCellByPosition(column, row)
                     if isinstance(value, float):
                         cell.setValue(value)
+                    elif value is None:  # an error value: kept visible, never a blank
+                        shown = origin.getString()
+                        if shown in ERROR_CONSTANTS:
+                            cell.setFormula("=" + shown)
+                        else:
+                            cell.setString(shown)
                     elif value:
                         cell.setString(value)  # as text, never read as input
                     else:
                         cell.clearContents(CONTENTS)
                     # The same format shows the same text as the overview.
-                    cell.NumberFormat = source.getCellByPosition(column, row).NumberFormat
-        stamp = names.getByName(STAMP_NAME).getReferredCells().getCellByPosition(0, 0)
-        stamp.setValue(_date_serial(now or datetime.datetime.now(), doc.NullDate))
+                    cell.NumberFormat = origin.NumberFormat
+        stamp = ranges[STAMP_NAME].getCellByPosition(0, 0)
+        serial = _date_serial(now or datetime.datetime.now(), doc.NullDate)
+        # Later than the copy before, even when the clock went back or two copies share a
+        # millisecond.
+        if stamp.getType() == VALUE and serial <= stamp.getValue():
+            serial = stamp.getValue() + ONE_MILLISECOND
+        stamp.setValue(serial)
     finally:
         doc.unlockControllers()
         undo.leaveUndoContext()
-    return True
+    return report_sheet
 
 
-class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XDispatch, XServiceInfo):
+def missing_report_text(doc, what):
+    """What the button says in Calc when there is no Report to copy to."""
+    name = unquote(os.path.basename(urlparse(doc.URL).path)) if doc and doc.URL else ""
+    workbook = "The workbook %s" % name if name else "The Dravik Lumo workbook"
+    return "%s.\n\n%s in the Dravik Lumo program folder has it." % (what, workbook)
+
+
+class _ShowSheet(unohelper.Base, XCallback):
+    """Turns the window to a sheet, on the office's main thread."""
+
+    def __init__(self, handler, controller, sheet):
+        self.handler, self.controller, self.sheet = handler, controller, sheet
+
+    def notify(self, data):
+        try:
+            self.controller.setActiveSheet(self.sheet)
+        except Exception:  # the window closed meanwhile
+            pass
+        finally:
+            self.handler.showing = False
+
+
+class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XNotifyingDispatch,
+                 XServiceInfo):
     """Protocol handler for vnd.dravik.lumo: URLs, one instance per frame."""
 
     def __init__(self, ctx, *args):
         self.ctx = ctx
         self.frame = None
+        self.showing = False  # a press's turn to Report is still to come
 
     # XInitialization: the office passes the frame the URL is dispatched in.
     def initialize(self, args):
@@ -103,19 +203,65 @@ class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XDispatch, 
 
     # XDispatch
     def dispatch(self, url, args):
-        if self.frame is None or url.Path != COPY_COMMAND:
-            return
-        controller = self.frame.getController()
-        doc = controller.getModel() if controller else None
-        if copy_summary_to_report(doc):
-            # Show the result where the user looks next.
-            controller.setActiveSheet(doc.Sheets.getByName(TARGET_SHEET))
+        self.press(url)
+
+    # XNotifyingDispatch: the same, telling the caller how it went (the message as Result).
+    def dispatchWithNotification(self, url, args, listener):
+        failure = self.press(url)
+        if listener:
+            listener.dispatchFinished(DispatchResultEvent(self, FAILURE if failure else SUCCESS,
+                                                          failure or ""))
 
     def addStatusListener(self, listener, url):
         pass
 
     def removeStatusListener(self, listener, url):
         pass
+
+    def press(self, url):
+        """Copies; returns what went wrong, or None."""
+        if self.frame is None or url.Path != COPY_COMMAND:
+            return "nothing to copy"
+        window = self.frame.getContainerWindow()
+        shown = window is not None and window.isVisible()
+        # The second click of a double click: the first one's copy stands.
+        if shown and self.showing:
+            return None
+        controller = self.frame.getController()
+        doc = controller.getModel() if controller else None
+        try:
+            report_sheet = copy_summary_to_report(doc)
+        except ReportMissing as missing:
+            text = missing_report_text(doc, str(missing))
+            if shown:
+                self.tell(window, text)
+            return text
+        if shown:
+            # Shown where the user looks next, once the double click is over.
+            self.showing = True
+            callback = _ShowSheet(self, controller, doc.Sheets.getByIndex(report_sheet))
+            later = self.ctx.ServiceManager.createInstanceWithContext(
+                "com.sun.star.awt.AsyncCallback", self.ctx)
+
+            def show():
+                try:
+                    later.addCallback(callback, None)
+                except Exception:  # the office is ending
+                    self.showing = False
+
+            timer = threading.Timer(SHOW_REPORT_AFTER_SECONDS, show)
+            timer.daemon = True
+            timer.start()
+        return None
+
+    def tell(self, window, text):
+        toolkit = self.ctx.ServiceManager.createInstanceWithContext("com.sun.star.awt.Toolkit",
+                                                                    self.ctx)
+        box = toolkit.createMessageBox(
+            window, uno.Enum("com.sun.star.awt.MessageBoxType", "ERRORBOX"),
+            uno.getConstantByName("com.sun.star.awt.MessageBoxButtons.BUTTONS_OK"),
+            MESSAGE_TITLE, text)
+        box.execute()
 
     # XServiceInfo
     def getImplementationName(self):

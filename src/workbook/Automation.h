@@ -4,6 +4,7 @@
 // AutomationError with its number. The Calc backend and the in-memory test workbook both
 // implement it; nothing else in the program reaches the spreadsheet.
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -15,13 +16,14 @@
 namespace wb {
 
 // Numbers the program tells apart; anything else is a general failure.
-inline constexpr int kErrOfficeGone = 462;      // the spreadsheet application has gone away
-inline constexpr int kErrNoApplication = 429;   // the application can be neither reached nor started
+inline constexpr int kErrOfficeGone = 462;     // the spreadsheet application has gone away
+inline constexpr int kErrNoApplication = 429;  // the application can be neither reached nor started
 inline constexpr int kErrUndefinedName = 6027;  // a range or sheet the workbook does not define
 inline constexpr int kErrTypeMismatch = 13;     // a cell value the caller cannot use
 inline constexpr int kErrGeneral = 440;         // any other automation failure
 inline constexpr int kErrFileNotFound = 53;     // a document to open is not there
 inline constexpr int kErrCannotWrite = 75;      // a file cannot be written where asked
+inline constexpr int kErrNoAnswer = 1460;       // the application did not answer in the time given
 
 class AutomationError : public std::runtime_error {
 public:
@@ -110,16 +112,20 @@ public:
 // -- The report's side: the workbook read as it shows, and a text document made from a template.
 
 // A cell as the workbook shows it: the text in the cell's number format, and the number behind
-// it when it holds one.
+// it when it holds one. A formula whose result is an error shows that error ("#NUM!").
 struct ShownCell {
     QString text;
     std::optional<double> number;
+    bool error = false;
 };
 using ShownTable = std::vector<std::vector<ShownCell>>;  // rows of cells
 
 class ShownWorkbook {
 public:
     virtual ~ShownWorkbook() = default;
+    // The sheet a workbook-level range name leads to, found by the name alone; empty text when
+    // the workbook does not define the name or it leads nowhere (its sheet was deleted).
+    virtual QString SheetOf(const QString& name) = 0;
     // The cells of a workbook-level range name, row by row; 6027 for a name it does not define.
     virtual ShownTable ShownRange(const QString& name) = 0;
     // Makes the sheet the one the workbook's window shows; 6027 for an unknown sheet.
@@ -140,14 +146,15 @@ public:
     // rows[r][c] goes into the table's cell (firstRow + r, firstColumn + c), counted from 0.
     virtual void FillTable(const QString& table, int firstRow, int firstColumn,
                            const std::vector<std::vector<QString>>& rows) = 0;
-    // values[r][c]: category r of series c.
+    // values[r][c]: category r of series c. The value axis is marked at whole multiples of
+    // tickUnit (1 for whole numbers, 1000 for an axis shown in thousands), also for small values.
     virtual void SetChartData(const QString& chart, const std::vector<QString>& categories,
                               const std::vector<QString>& series,
-                              const std::vector<std::vector<double>>& values) = 0;
+                              const std::vector<std::vector<double>>& values, double tickUnit) = 0;
     // Shows the document's window in front (a document made hidden stays hidden otherwise).
     virtual void Show() = 0;
-    // Writes the document as PDF; 75 when the file cannot be written.
-    virtual void ExportPdf(const QString& path) = 0;
+    // The document as PDF, handed over whole: the office writes no file of its own.
+    virtual QByteArray ExportPdf() = 0;
     virtual void Close() = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "workbook/CalcBackend.h"
 
 #include "workbook/CalcDocument.h"
+#include "workbook/UserOffice.h"
 
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
@@ -17,7 +18,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <unistd.h>
 #include <thread>
 
 namespace dravik_uno {
@@ -258,17 +258,8 @@ CalcOptions CalcOptions::ForUser() {
     options.sofficePath = QFileInfo(installed).isExecutable()
                               ? installed
                               : QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty()) {
-        user = QString::number(getuid());
-    }
-    for (QChar& c : user) {
-        if (!(c.isLetterOrNumber() && c.unicode() < 128)) {
-            c = u'_';
-        }
-    }
     // One pipe per user: a second start of the program finds the office the first one left open.
-    options.pipeName = QStringLiteral("dravik_lumo_calc_") + user;
+    options.pipeName = UserOfficePipeName();
     return options;
 }
 

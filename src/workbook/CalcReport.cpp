@@ -1,39 +1,25 @@
 #include "workbook/CalcReport.h"
 
 #include "workbook/CalcUno.h"
+#include "workbook/CalcWriterDocument.h"
 
-#include <com/sun/star/awt/XTopWindow2.hpp>
-#include <com/sun/star/awt/XWindow.hpp>
-#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/chart/XChartDataArray.hpp>
-#include <com/sun/star/chart/XChartDocument.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/document/XDocumentProperties.hpp>
-#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
-#include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
-#include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/XModel.hpp>
-#include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
+#include <com/sun/star/sheet/XNamedRange.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
-#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
-#include <com/sun/star/text/XBookmarksSupplier.hpp>
-#include <com/sun/star/text/XTextContent.hpp>
-#include <com/sun/star/text/XTextEmbeddedObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
-#include <com/sun/star/text/XTextTablesSupplier.hpp>
 
 #include <QFileInfo>
 
@@ -58,8 +44,38 @@ public:
         }
     }
 
+    QString SheetOf(const QString& name) override {
+        return OnMainThread(office_, [&]() -> QString {
+            if (!names_->hasByName(ToOU(name))) {
+                return QString();
+            }
+            const Reference<css::sheet::XNamedRange> named(names_->getByName(ToOU(name)),
+                                                           UNO_QUERY_THROW);
+            // A deleted sheet leaves its names behind, leading to #REF! (and to cells of
+            // another sheet).
+            if (named->getContent().indexOf("#REF!") >= 0) {
+                return QString();
+            }
+            const Reference<css::table::XCellRange> cells =
+                Reference<css::sheet::XCellRangeReferrer>(named, UNO_QUERY_THROW)
+                    ->getReferredCells();
+            if (!cells.is()) {
+                return QString();
+            }
+            const sal_Int16 sheet =
+                Reference<css::sheet::XCellRangeAddressable>(cells, UNO_QUERY_THROW)
+                    ->getRangeAddress()
+                    .Sheet;
+            return ToQ(Reference<css::container::XNamed>(
+                           Reference<css::container::XIndexAccess>(sheets_, UNO_QUERY_THROW)
+                               ->getByIndex(sheet),
+                           UNO_QUERY_THROW)
+                           ->getName());
+        });
+    }
+
     wb::ShownTable ShownRange(const QString& name) override {
-        return Guarded(office_, [&] {
+        return OnMainThread(office_, [&] {
             const Reference<css::table::XCellRange> cells =
                 Reference<css::sheet::XCellRangeReferrer>(names_->getByName(ToOU(name)),
                                                           UNO_QUERY_THROW)
@@ -74,8 +90,8 @@ public:
             const int rows = where.EndRow - where.StartRow + 1;
             const int columns = where.EndColumn - where.StartColumn + 1;
 
-            // The numbers in one call; the office refuses it when a formula's result is an
-            // error, and the cells then show that error as text.
+            // The numbers in one call. A formula whose result is an error gives nothing there (or
+            // the office refuses the whole call), and its cell shows the error as text.
             Sequence<Sequence<Any>> values;
             try {
                 values =
@@ -89,14 +105,16 @@ public:
             for (int r = 0; r < rows; ++r) {
                 for (int c = 0; c < columns; ++c) {
                     wb::ShownCell& cell = table[r][c];
+                    const Reference<css::table::XCell> shown = cells->getCellByPosition(c, r);
                     // The text the cell shows, in its own number format.
-                    cell.text = ToQ(Reference<css::text::XTextRange>(cells->getCellByPosition(c, r),
-                                                                     UNO_QUERY_THROW)
-                                        ->getString());
+                    cell.text =
+                        ToQ(Reference<css::text::XTextRange>(shown, UNO_QUERY_THROW)->getString());
+                    const bool known = r < values.getLength() && c < values[r].getLength();
                     double number = 0;
-                    if (r < values.getLength() && c < values[r].getLength() &&
-                        (values[r][c] >>= number)) {
+                    if (known && (values[r][c] >>= number)) {
                         cell.number = number;
+                    } else if (!known || !values[r][c].hasValue()) {
+                        cell.error = shown->getError() != 0;
                     }
                 }
             }
@@ -105,7 +123,7 @@ public:
     }
 
     void TurnTo(const QString& sheet) override {
-        Guarded(office_, [&] {
+        OnMainThread(office_, [&] {
             const Reference<css::sheet::XSpreadsheet> wanted(sheets_->getByName(ToOU(sheet)),
                                                              UNO_QUERY_THROW);
             const Reference<css::sheet::XSpreadsheetView> view(model_->getCurrentController(),
@@ -118,7 +136,7 @@ public:
 
     void Release() override {
         if (closeOnRelease_ && office_->Alive()) {
-            CloseQuietly(model_);
+            CloseOnMainThread(office_, model_);
         }
         closeOnRelease_ = false;
     }
@@ -131,168 +149,13 @@ private:
     Reference<css::sheet::XNamedRanges> names_;
 };
 
-class WriterDocument : public wb::TextDocument {
-public:
-    WriterDocument(std::shared_ptr<OfficeConnection> office, Reference<css::frame::XModel> model,
-                   bool locked)
-        : office_(std::move(office)), model_(std::move(model)), locked_(locked) {}
-
-    ~WriterDocument() override {
-        if (locked_ && office_->Alive()) {
-            try {
-                model_->unlockControllers();
-            } catch (const css::uno::Exception&) {
-                // Closed meanwhile.
-            }
-        }
-    }
-
-    void SetTitle(const QString& title) override {
-        Guarded(office_, [&] {
-            Reference<css::document::XDocumentPropertiesSupplier>(model_, UNO_QUERY_THROW)
-                ->getDocumentProperties()
-                ->setTitle(ToOU(title));
-            // The caption of an untitled document's window is fixed when it is made.
-            if (const Reference<css::frame::XTitle> caption(model_, UNO_QUERY); caption.is()) {
-                caption->setTitle(ToOU(title));
-            }
-        });
-    }
-
-    void SetBookmarkText(const QString& bookmark, const QString& text) override {
-        Guarded(office_, [&] {
-            const Reference<css::text::XTextContent> mark(
-                Reference<css::text::XBookmarksSupplier>(model_, UNO_QUERY_THROW)
-                    ->getBookmarks()
-                    ->getByName(ToOU(bookmark)),
-                UNO_QUERY_THROW);
-            mark->getAnchor()->setString(ToOU(text));
-        });
-    }
-
-    void FillTable(const QString& table, int firstRow, int firstColumn,
-                   const std::vector<std::vector<QString>>& rows) override {
-        if (rows.empty()) {
-            return;
-        }
-        size_t columns = 0;
-        for (const std::vector<QString>& row : rows) {
-            columns = std::max(columns, row.size());
-        }
-        if (columns == 0) {
-            return;
-        }
-        Guarded(office_, [&] {
-            const Reference<css::table::XCellRange> cells(
-                Reference<css::text::XTextTablesSupplier>(model_, UNO_QUERY_THROW)
-                    ->getTextTables()
-                    ->getByName(ToOU(table)),
-                UNO_QUERY_THROW);
-            const Reference<css::table::XCellRange> target = cells->getCellRangeByPosition(
-                firstColumn, firstRow, firstColumn + static_cast<int>(columns) - 1,
-                firstRow + static_cast<int>(rows.size()) - 1);
-            // All cells in one call; every value goes in as text, so the table shows exactly
-            // what the workbook showed.
-            Sequence<Sequence<Any>> data(static_cast<sal_Int32>(rows.size()));
-            for (size_t r = 0; r < rows.size(); ++r) {
-                Sequence<Any> line(static_cast<sal_Int32>(columns));
-                for (size_t c = 0; c < columns; ++c) {
-                    line.getArray()[c] <<= ToOU(c < rows[r].size() ? rows[r][c] : QString());
-                }
-                data.getArray()[r] = line;
-            }
-            Reference<css::sheet::XCellRangeData>(target, UNO_QUERY_THROW)->setDataArray(data);
-        });
-    }
-
-    void SetChartData(const QString& chart, const std::vector<QString>& categories,
-                      const std::vector<QString>& series,
-                      const std::vector<std::vector<double>>& values) override {
-        Guarded(office_, [&] {
-            const Reference<css::chart::XChartDataArray> data(Chart(chart)->getData(),
-                                                              UNO_QUERY_THROW);
-            Sequence<Sequence<double>> numbers(static_cast<sal_Int32>(values.size()));
-            for (size_t r = 0; r < values.size(); ++r) {
-                numbers.getArray()[r] =
-                    Sequence<double>(values[r].data(), static_cast<sal_Int32>(values[r].size()));
-            }
-            data->setData(numbers);
-            data->setRowDescriptions(Texts(categories));
-            data->setColumnDescriptions(Texts(series));
-        });
-    }
-
-    void Show() override {
-        Guarded(office_, [&] {
-            if (locked_) {
-                locked_ = false;
-                model_->unlockControllers();
-            }
-            const Reference<css::frame::XController> controller = model_->getCurrentController();
-            const Reference<css::frame::XFrame> frame =
-                controller.is() ? controller->getFrame() : nullptr;
-            if (!frame.is()) {
-                throw wb::AutomationError(wb::kErrOfficeGone, "the report has no window");
-            }
-            const Reference<css::awt::XWindow> window = frame->getContainerWindow();
-            window->setVisible(true);
-            if (const Reference<css::awt::XTopWindow2> top(window, UNO_QUERY); top.is()) {
-                top->toFront();
-            }
-            frame->activate();
-        });
-    }
-
-    void ExportPdf(const QString& path) override {
-        Guarded(office_, [&] {
-            const css::beans::PropertyValue filter =
-                Property("FilterName", Any(rtl::OUString("writer_pdf_Export")));
-            Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)
-                ->storeToURL(FileUrl(path), Sequence<css::beans::PropertyValue>(&filter, 1));
-        });
-    }
-
-    void Close() override {
-        if (office_->Alive()) {
-            locked_ = false;
-            CloseQuietly(model_);
-        }
-    }
-
-private:
-    Reference<css::chart::XChartDocument> Chart(const QString& name) {
-        const Reference<css::document::XEmbeddedObjectSupplier> object(
-            Reference<css::text::XTextEmbeddedObjectsSupplier>(model_, UNO_QUERY_THROW)
-                ->getEmbeddedObjects()
-                ->getByName(ToOU(name)),
-            UNO_QUERY_THROW);
-        const Reference<css::chart::XChartDocument> chart(object->getEmbeddedObject(), UNO_QUERY);
-        if (!chart.is()) {
-            throw wb::AutomationError(wb::kErrUndefinedName, name.toStdString() + " is no chart");
-        }
-        return chart;
-    }
-
-    static Sequence<rtl::OUString> Texts(const std::vector<QString>& texts) {
-        Sequence<rtl::OUString> out(static_cast<sal_Int32>(texts.size()));
-        for (size_t i = 0; i < texts.size(); ++i) {
-            out.getArray()[i] = ToOU(texts[i]);
-        }
-        return out;
-    }
-
-    std::shared_ptr<OfficeConnection> office_;
-    Reference<css::frame::XModel> model_;
-    bool locked_;
-};
-
 class CalcReportOffice : public wb::ReportOffice {
 public:
     explicit CalcReportOffice(CalcOptions options) : options_(std::move(options)) {}
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override {
         const std::shared_ptr<OfficeConnection> office = Office();
-        return Guarded(office, [&]() -> std::shared_ptr<wb::ShownWorkbook> {
+        return OnMainThread(office, [&]() -> std::shared_ptr<wb::ShownWorkbook> {
             if (const Reference<css::frame::XModel> open = FindOpen(*office, path); open.is()) {
                 return std::make_shared<CalcShownWorkbook>(office, open, false);
             }
@@ -319,7 +182,7 @@ public:
 
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override {
         const std::shared_ptr<OfficeConnection> office = Office();
-        return Guarded(office, [&]() -> std::shared_ptr<wb::TextDocument> {
+        return OnMainThread(office, [&]() -> std::shared_ptr<wb::TextDocument> {
             RequireFile(path);
             const Reference<css::frame::XModel> model(
                 office->Desktop()->loadComponentFromURL(
@@ -335,15 +198,16 @@ public:
             if (!hidden) {
                 model->lockControllers();
             }
-            return std::make_shared<WriterDocument>(office, model, !hidden);
+            return MakeWriterDocument(office, model, !hidden);
         });
     }
 
+    // The connection stays (when the office was not ended) for the next report, or until the
+    // process ends: letting go of the bridge waits up to 2 s for its idle threads.
     void Release() override {
         if (!shownAnything_) {
             EndIfUnused(office_, launcherPid_);
         }
-        office_.reset();
     }
 
 private:

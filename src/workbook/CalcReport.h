@@ -2,8 +2,7 @@
 // The report's side of the office over UNO: the workbook read as it shows (Calc) and a report
 // document made from a template (Writer), on the same pipe and start-up as the Calc backend.
 // Failures are AutomationError: 429 when the office cannot be reached, 462 when it has gone, 6027
-// for a name or sheet the workbook does not define, 53 for a missing file, 75 for a PDF that cannot
-// be written, 440 for anything else.
+// for a name or sheet the workbook does not define, 53 for a missing file, 440 for anything else.
 
 #include "workbook/Automation.h"
 #include "workbook/CalcBackend.h"

@@ -1,5 +1,7 @@
 #include "workbook/CalcUno.h"
 
+#include <com/sun/star/awt/AsyncCallback.hpp>
+#include <com/sun/star/awt/XCallback.hpp>
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
@@ -25,15 +27,17 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
+#include <rtl/ref.hxx>
 
 #include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
 
-#include <chrono>
 #include <signal.h>
+#include <chrono>
 #include <csignal>
+#include <future>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -317,6 +321,56 @@ void CloseQuietly(const Reference<css::frame::XModel>& model) {
             closeable->close(true);
         }
     } catch (const css::uno::Exception&) {
+        // Closed or gone already.
+    }
+}
+
+namespace {
+
+// A step of calls that the office's main thread runs: it calls the step back from there, and the
+// calls made inside run on that same thread.
+class MainThreadStep : public cppu::WeakImplHelper1<css::awt::XCallback> {
+public:
+    explicit MainThreadStep(std::function<void()> step) : step_(std::move(step)) {}
+    void SAL_CALL notify(const Any&) override {
+        try {
+            step_();
+            done_.set_value();
+        } catch (...) {
+            done_.set_exception(std::current_exception());
+        }
+    }
+    std::future<void> Done() { return done_.get_future(); }
+
+private:
+    std::function<void()> step_;
+    std::promise<void> done_;
+};
+
+}  // namespace
+
+void RunOnMainThread(const std::shared_ptr<OfficeConnection>& office,
+                     const std::function<void()>& step) {
+    const rtl::Reference<MainThreadStep> call(new MainThreadStep(step));
+    std::future<void> done = call->Done();
+    Guarded(office, [&] {
+        css::awt::AsyncCallback::create(office->Context())
+            ->addCallback(Reference<css::awt::XCallback>(call.get()), Any());
+    });
+    // An office that ends first never runs it.
+    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (!office->Alive()) {
+            throw wb::AutomationError(wb::kErrOfficeGone, "the office has closed");
+        }
+    }
+    done.get();
+}
+
+void CloseOnMainThread(const std::shared_ptr<OfficeConnection>& office,
+                       const Reference<css::frame::XModel>& model) {
+    try {
+        RunOnMainThread(office, [&] { CloseQuietly(model); });
+    } catch (const std::exception&) {
         // Closed or gone already.
     }
 }

@@ -19,10 +19,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace dravik_uno {
 
@@ -121,6 +124,33 @@ template <class Step>
 auto Guarded(const std::shared_ptr<OfficeConnection>& office, Step&& step) -> decltype(step()) {
     return Guarded(Liveness{office, nullptr}, std::forward<Step>(step));
 }
+
+// Runs step on the office's main thread and waits for it: the office calls the step back from
+// there (through its AsyncCallback), and the calls made inside run on that same thread. Failures
+// as the step throws them; 462 when the office ends before it ran the step.
+void RunOnMainThread(const std::shared_ptr<OfficeConnection>& office,
+                     const std::function<void()>& step);
+
+// Runs a step of calls, guarded, on the office's main thread. Made from a thread of the office's
+// bridge instead, the office's chart code (a template or workbook with charts being loaded, or a
+// chart filled, while the main thread lays a document out) takes two of its locks in opposite
+// orders and freezes the office for good.
+template <class Step>
+auto OnMainThread(const std::shared_ptr<OfficeConnection>& office, Step&& step)
+    -> decltype(step()) {
+    using Result = decltype(step());
+    if constexpr (std::is_void_v<Result>) {
+        RunOnMainThread(office, [&] { Guarded(office, step); });
+    } else {
+        std::optional<Result> result;
+        RunOnMainThread(office, [&] { result.emplace(Guarded(office, step)); });
+        return std::move(*result);
+    }
+}
+
+// Closes a document without asking anything, on the office's main thread.
+void CloseOnMainThread(const std::shared_ptr<OfficeConnection>& office,
+                       const css::uno::Reference<css::frame::XModel>& model);
 
 // A listener that raises a flag when the object it listens to is disposed.
 css::uno::Reference<css::lang::XEventListener> DisposeFlagListener(

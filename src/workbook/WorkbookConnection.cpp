@@ -1,23 +1,30 @@
 #include "workbook/WorkbookConnection.h"
 
 #include "shell/Platform.h"
+#include "workbook/OfficeWorker.h"
 #include "workbook/RangeExchange.h"
 
 WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sFileName,
                                        const QString& folder, MessageBoxes& msg, ProgramEnd& end) {
     WorkbookHandles h;
     bool failed = false;
+    // A frozen office would hold the opening forever: it is waited for up to the time limit, then
+    // reported as the phase's failure. A call given up may still end later and use what it was
+    // handed by reference; the program has ended by then, since a failure never returns.
+    OfficeWorker office(kOpeningTimeLimit);
 
     // Phase A: the application, shown and maximised.
     try {
-        h.CTabbDoc = automation.NewDocument(kWorkbookClassName);
-        h.CTabbApp = h.CTabbDoc->ParentApplication();
-        h.CTabbApp->SetVisible(true);
-        h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Activate"));
-        h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Restore"));
-        h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Maximize"));
-        h.CTabbDoc->FirstPreparatoryCall();
-        h.CTabbDoc->SecondPreparatoryCall();
+        office.Run([&] {
+            h.CTabbDoc = automation.NewDocument(kWorkbookClassName);
+            h.CTabbApp = h.CTabbDoc->ParentApplication();
+            h.CTabbApp->SetVisible(true);
+            h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Activate"));
+            h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Restore"));
+            h.CTabbApp->MainWindow()->Invoke(QStringLiteral("Maximize"));
+            h.CTabbDoc->FirstPreparatoryCall();
+            h.CTabbDoc->SecondPreparatoryCall();
+        });
     } catch (const std::exception&) {  // AutomationError, or a runtime error of the library
         failed = true;
     }
@@ -29,8 +36,11 @@ WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sF
 
     // Phase B: the workbook itself.
     try {
-        h.CTabbDoc = h.CTabbApp->OpenDocument(sFileName, folder, std::nullopt, std::nullopt, true);
-        PutRange(*h.CTabbDoc, QStringLiteral("DL"), QStringLiteral("1"));
+        office.Run([&] {
+            h.CTabbDoc =
+                h.CTabbApp->OpenDocument(sFileName, folder, std::nullopt, std::nullopt, true);
+            PutRange(*h.CTabbDoc, QStringLiteral("DL"), QStringLiteral("1"));
+        });
     } catch (const std::exception&) {  // AutomationError, or a runtime error of the library
         failed = true;
     }

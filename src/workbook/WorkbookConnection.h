@@ -3,6 +3,7 @@
 
 #include "workbook/Automation.h"
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -17,9 +18,12 @@ struct WorkbookHandles {
     std::shared_ptr<wb::Application> CTabbApp;
 };
 
+// How long the opening waits for the spreadsheet, from its start to the workbook open.
+inline constexpr std::chrono::seconds kOpeningTimeLimit{60};
+
 // Starts the spreadsheet, shows it maximised, opens sFileName from folder and writes "1" into
-// "DL". Returns only on success; a failure shows the phase's message and ends the program with
-// the critical-error status.
+// "DL". Returns only on success; a failure, or no answer within the time limit, shows the
+// phase's message and ends the program with the critical-error status.
 WorkbookHandles OpenWorkbookConnection(wb::System& automation, const QString& sFileName,
                                        const QString& folder, MessageBoxes& msg, ProgramEnd& end);
 

@@ -1,5 +1,6 @@
 // The TOC report against a real headless office and the workbook built with the program: the PDF
-// after the typical entry, and a Report sheet that was never filled.
+// after the typical entry, a Report sheet that was never filled, and the built program under
+// stress: reports at once, a stopped office, an error value, targets it must not write.
 
 #include "CalcApp.h"
 #include "TestPlatform.h"
@@ -10,6 +11,7 @@
 #include "shell/Pages.h"
 #include "shell/frm00Splash.h"
 #include "workbook/CalcReport.h"
+#include "workbook/ModuleSystem.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,7 +81,8 @@ TEST(ReportOnCalc, PdfAfterTheTypicalEntryHoldsTheWorkbooksFiguresAndItsCharts) 
     const std::unique_ptr<wb::ReportOffice> reportOffice = MakeCalcReportOffice(office.Options());
     ScriptedMessageBoxes msg;
     const FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(15, 0)));
-    const QString pdf = QDir(folder).filePath(QStringLiteral("TOC report.pdf"));
+    const QTemporaryDir out;  // not the program's folder, where no report is written
+    const QString pdf = out.filePath(QStringLiteral("TOC report.pdf"));
     EXPECT_EQ(MakeTocReport(*reportOffice, msg, clock, {folder, pdf}), 0);
     EXPECT_TRUE(msg.shown.empty());
     // The hidden report is closed again; the user's workbook stays open.
@@ -109,7 +112,8 @@ TEST(ReportOnCalc, AnEmptyReportSheetIsSaidAndOpensNothing) {
                               "button, then open the report again"),
                kStyleExclamation, QStringLiteral("Dravik Lumo"));
     const FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(15, 0)));
-    const QString pdf = QDir(folder).filePath(QStringLiteral("report.pdf"));
+    const QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("report.pdf"));
     EXPECT_NE(MakeTocReport(*reportOffice, msg, clock, {folder, pdf}), 0);
     EXPECT_TRUE(msg.AllShown());
     EXPECT_FALSE(QFileInfo::exists(pdf));
@@ -128,6 +132,7 @@ TEST(ReportOnCalc, TheProgramInBatchSaysAnEmptyReportInOneLineAndEndsItsOffice) 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home.path());
     env.insert(QStringLiteral("USER"), user);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     env.remove(QStringLiteral("DISPLAY"));
     QProcess report;
     report.setProcessEnvironment(env);
@@ -144,6 +149,127 @@ TEST(ReportOnCalc, TheProgramInBatchSaysAnEmptyReportInOneLineAndEndsItsOffice) 
         << lines.front().toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf));
     EXPECT_FALSE(OfficeAnswers(QStringLiteral("dravik_lumo_calc_") + user));
+}
+
+// The built program as a user's script runs it, in a program folder of its own (the programs, the
+// module, the template and a workbook), on the office of a user of its own.
+struct ReportProgram {
+    QString folder = ReportFolder(QStringLiteral("stress"));
+    QString user = QStringLiteral("dravikstress%1").arg(QCoreApplication::applicationPid());
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+
+    ReportProgram() {
+        const QDir bin(qEnvironmentVariable("DRAVIK_BIN_DIR"));
+        for (const QString& file : {QStringLiteral("dravik-toc-report"), kCalcModuleFileName}) {
+            EXPECT_TRUE(QFile::copy(bin.filePath(file), QDir(folder).filePath(file)));
+        }
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("USER"), user);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());  // its lock file goes there
+        env.remove(QStringLiteral("DISPLAY"));
+    }
+    QString Workbook() const { return QDir(folder).filePath(WorkbookFileName()); }
+
+    QProcess* Start(const QString& pdf, int timeLimit = 0) {
+        auto* report = new QProcess;
+        QProcessEnvironment own = env;
+        if (timeLimit > 0) {
+            own.insert(QStringLiteral("DRAVIK_REPORT_TIME_LIMIT"), QString::number(timeLimit));
+        }
+        report->setProcessEnvironment(own);
+        report->start(QDir(folder).filePath(QStringLiteral("dravik-toc-report")),
+                      {QStringLiteral("--pdf"), pdf});
+        return report;
+    }
+    // The exit status and the lines on standard error.
+    std::pair<int, QStringList> Finish(QProcess* report) {
+        const std::unique_ptr<QProcess> owned(report);
+        EXPECT_TRUE(report->waitForFinished(120000));
+        return {report->exitCode(), QString::fromLocal8Bit(report->readAllStandardError())
+                                        .split(u'\n', Qt::SkipEmptyParts)};
+    }
+};
+
+bool IsPdf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-";
+}
+
+TEST(ReportOnCalc, ReportsAtOnceTakeTurnsAStoppedOfficeIsGivenUpAndErrorsAreSaid) {
+    ReportProgram program;
+    ASSERT_FALSE(program.folder.isEmpty());
+    CalcOffice office(QString(), QStringLiteral("dravik_lumo_calc_") + program.user);
+    // The workbook open in the user's office, its Report filled.
+    const std::unique_ptr<wb::ReportOffice> opener = MakeCalcReportOffice(office.Options());
+    const std::shared_ptr<wb::ShownWorkbook> open = opener->TakeWorkbook(program.Workbook(), false);
+    office.CopyOverviewToReport(program.Workbook());
+
+    // Two at once, ten times over: an office that made two at once could freeze for good.
+    for (int pair = 0; pair < 10; ++pair) {
+        const QString a = program.home.filePath(QStringLiteral("A%1.pdf").arg(pair));
+        const QString b = program.home.filePath(QStringLiteral("B%1.pdf").arg(pair));
+        QProcess* first = program.Start(a);
+        QProcess* second = program.Start(b);
+        EXPECT_EQ(program.Finish(first), std::make_pair(0, QStringList()));
+        EXPECT_EQ(program.Finish(second), std::make_pair(0, QStringList()));
+        EXPECT_TRUE(IsPdf(a) && IsPdf(b)) << pair;
+    }
+    EXPECT_TRUE(OfficeAnswers(office.Options().pipeName));
+
+    // A frozen office is given up after the time limit, with one line and no file.
+    const QString frozen = program.home.filePath(QStringLiteral("frozen.pdf"));
+    office.Pause(true);
+    const auto [status, lines] = program.Finish(program.Start(frozen, 2));
+    office.Pause(false);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(lines, QStringList(QStringLiteral(
+                         "dravik-toc-report: Corla Tabb did not answer within 2 s. Please check "
+                         "Corla Tabb, then start the report again.")));
+    EXPECT_FALSE(QFileInfo::exists(frozen));
+    EXPECT_TRUE(OfficeAnswers(office.Options().pipeName));
+
+    // A figure the workbook could not compute is said, not printed blank.
+    office.Enter(program.Workbook(), QStringLiteral("RPT_TOTAL"), QStringLiteral("=1/0"));
+    const QString errorPdf = program.home.filePath(QStringLiteral("error.pdf"));
+    const auto [errorStatus, errorLines] = program.Finish(program.Start(errorPdf));
+    EXPECT_EQ(errorStatus, 1);
+    ASSERT_EQ(errorLines.size(), 1);
+    EXPECT_TRUE(errorLines[0].contains(
+        QStringLiteral("shows an error for Total cost of ownership, 3 years")))
+        << errorLines[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(errorPdf));
+}
+
+// What the program must not write is refused in one line, before the office is reached, and
+// stays as it was.
+TEST(ReportOnCalc, TheProgramRefusesTargetsItMustNotWrite) {
+    ReportProgram program;
+    ASSERT_FALSE(program.folder.isEmpty());
+    const QDir home(program.home.path());
+    QFile text(home.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("notes") == 5);
+    text.close();
+    QFile readOnly(home.filePath(QStringLiteral("kept.pdf")));
+    ASSERT_TRUE(readOnly.open(QIODevice::WriteOnly) && readOnly.write("%PDF-1.4 kept") == 13);
+    readOnly.close();
+    readOnly.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    for (const QString& target :
+         {text.fileName(), readOnly.fileName(), home.path(), program.Workbook(),
+          QDir(program.folder).filePath(kReportTemplateName),
+          QDir(program.folder).filePath(QStringLiteral("new.pdf"))}) {
+        SCOPED_TRACE(target.toStdString());
+        QFile before(target);
+        const QByteArray kept = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
+        const auto [status, lines] = program.Finish(program.Start(target));
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(lines.size(), 1);
+        QFile after(target);
+        EXPECT_EQ(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), kept);
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir(program.folder).filePath(QStringLiteral("new.pdf"))));
+    EXPECT_EQ(program.Finish(program.Start(QString())).first, 2);
+    EXPECT_FALSE(OfficeAnswers(QStringLiteral("dravik_lumo_calc_") + program.user));
 }
 
 }  // namespace

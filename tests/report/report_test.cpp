@@ -27,7 +27,8 @@ protected:
     }
     QStringList Log() const { return book->log; }
 
-    QTemporaryDir folder;
+    QTemporaryDir folder;  // the program's
+    QTemporaryDir out;     // the user's, for the PDFs
     std::shared_ptr<FakeWorkbook> book = std::make_shared<FakeWorkbook>();
     FakeReportOffice office{book};
     ScriptedMessageBoxes msg;
@@ -51,6 +52,105 @@ TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
     EXPECT_TRUE(book->Entries(QStringLiteral("ExportPdf")).isEmpty());
 }
 
+// The button may copy while the report reads: the report reads again, and says so when the
+// copying goes on.
+TEST_F(ReportTest, ACopyMadeWhileReadingIsReadAgainAndOneThatGoesOnIsSaid) {
+    const auto copyAfter = [this](int copies) {
+        office.whileReading = [this, copies](const QString& name) mutable {
+            if (name == QStringLiteral("RPT_CUSTOMER") && copies-- > 0) {
+                office.shown[QStringLiteral("RPT_COPIED")][0][0].number =
+                    *office.shown[QStringLiteral("RPT_COPIED")][0][0].number + 1e-8;
+                office.shown[QStringLiteral("RPT_CUSTOMER")][0][0].text =
+                    QStringLiteral("Copy %1").arg(copies);
+            }
+        };
+    };
+    const QString pdf = out.filePath(QStringLiteral("report.pdf"));
+    copyAfter(3);
+    EXPECT_EQ(Make(pdf), 0);
+    EXPECT_EQ(book->Entries(QStringLiteral("ShownRange RPT_COPIED")).size(), 8);
+    EXPECT_TRUE(Log().contains(QStringLiteral("Title = TOC Report Copy 0")));
+    QFile written(pdf);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), office.pdf);
+
+    book->ClearLog();
+    copyAfter(4);
+    msg.Expect(QStringLiteral("The Report worksheet was copied again while the report read it.\r\r"
+                              "Please wait until the copying has ended, then open the report "
+                              "again"),
+               kStyleExclamation, QStringLiteral("Dravik Lumo"));
+    EXPECT_EQ(Make(pdf), 1);
+    EXPECT_TRUE(msg.AllShown());
+    EXPECT_TRUE(book->Entries(QStringLiteral("NewFromTemplate")).isEmpty());
+}
+
+// Texts as the document can show them, and no figure printed blank.
+TEST_F(ReportTest, ControlCharactersBecomeSpacesAndABlankNameIsNotAnswered) {
+    for (const auto& [name, printed] :
+         {std::pair{QStringLiteral("Alpha\u0001Co\tLtd\u2028"), QStringLiteral("Alpha Co Ltd ")},
+          std::pair{QStringLiteral(" \u0001 "), QStringLiteral("(not answered)")}}) {
+        book->ClearLog();
+        office.shown[QStringLiteral("RPT_CUSTOMER")] = {{wb::ShownCell{name, {}}}};
+        EXPECT_EQ(Make(), 0);
+        EXPECT_TRUE(Log().contains(QStringLiteral("Bookmark Customer = ") + printed));
+        EXPECT_TRUE(Log().contains(QStringLiteral("Table Profile 0,1 = ") + printed +
+                                   QStringLiteral(";Finance;ERP;2 - Open")));
+    }
+}
+
+TEST_F(ReportTest, AnErrorValueOrADamagedReportSheetIsSaidAndMakesNothing) {
+    const QString fix = QStringLiteral("\r\rThe workbook ") + WorkbookFileName() +
+                        QStringLiteral(" in ") + QDir::toNativeSeparators(folder.path()) +
+                        QStringLiteral(" has it");
+    const QString answers = QStringLiteral(
+        ".\r\rPlease check the answers, press the 'Copy Summary Data to Report Worksheet' "
+        "button again, then open the report again");
+    struct Case {
+        std::function<void()> damage;
+        QString text;
+    };
+    const Case cases[] = {
+        {[&] {
+             office.shown[QStringLiteral("RPT_TOTAL")][0][0] = {QStringLiteral("#NUM!"), {}, true};
+         },
+         QStringLiteral("The TOC Overview shows an error for Total cost of ownership, 3 years") +
+             answers},
+        {[&] {
+             for (int year : {1, 2}) {
+                 office.shown[QStringLiteral("RPT_CAPACITY")][year][2] = {QStringLiteral("Err:502"),
+                                                                          {}};
+             }
+         },
+         QStringLiteral(
+             "The TOC Overview shows an error for Year 1 (Raw incl. copies) and 1 more") +
+             answers},
+        {[&] { office.shown.erase(QStringLiteral("RPT_COSTS")); },
+         QStringLiteral("The Report worksheet is damaged: its name RPT_COSTS is missing.") + fix},
+        {[&] { office.shown.clear(); }, QStringLiteral("The Report worksheet is missing.") + fix},
+        {[&] { office.sheetOf[QStringLiteral("RPT_TOTAL")] = QStringLiteral("Inputs"); },
+         QStringLiteral("The Report worksheet is damaged: RPT_TOTAL is not on the sheet of "
+                        "RPT_COPIED.") +
+             fix},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        office.shown.clear();
+        office.sheetOf.clear();
+        office.FillReportSheet();
+        c.damage();
+        book->ClearLog();
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(c.text, kStyleExclamation, QStringLiteral("Dravik Lumo"));
+        EXPECT_EQ(MakeTocReport(office, boxes, clock,
+                                {folder.path(), out.filePath(QStringLiteral("r.pdf"))}),
+                  1);
+        EXPECT_TRUE(boxes.AllShown());
+        EXPECT_TRUE(book->Entries(QStringLiteral("NewFromTemplate")).isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(out.filePath(QStringLiteral("r.pdf"))));
+    }
+}
+
 TEST_F(ReportTest, AnEmptyReportSheetNamesTheButtonAndOpensNothing) {
     office.shown[QStringLiteral("RPT_COPIED")] = {{wb::ShownCell{}}};
     msg.Expect(QStringLiteral("The Report worksheet is empty.\r\rPlease go on the TOC Overview "
@@ -64,7 +164,7 @@ TEST_F(ReportTest, AnEmptyReportSheetNamesTheButtonAndOpensNothing) {
 }
 
 TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
-    const QString pdf = folder.filePath(QStringLiteral("report.pdf"));
+    const QString pdf = out.filePath(QStringLiteral("report.pdf"));
     struct Case {
         const char* failAt;
         int number;
@@ -72,8 +172,16 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         bool documentMade;
     };
     const Case cases[] = {
-        {"TakeWorkbook", wb::kErrOfficeGone,
+        {"TakeWorkbook", wb::kErrNoApplication,
          QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"), false},
+        // An office that ends as the report starts has been there: it closed.
+        {"TakeWorkbook", wb::kErrOfficeGone,
+         QStringLiteral("Corla Tabb application has been closed, please start the report again"),
+         false},
+        {"Chart CostChart", wb::kErrNoAnswer,
+         QStringLiteral("Corla Tabb did not answer within 60 s.\r\rPlease check Corla Tabb, then "
+                        "start the report again"),
+         true},
         {"TakeWorkbook", wb::kErrFileNotFound,
          WorkbookFileName() + QStringLiteral(" not found!\r\rOpen it in Corla Tabb or put it in ") +
              QDir::toNativeSeparators(folder.path()),
@@ -101,12 +209,13 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         EXPECT_TRUE(boxes.AllShown());
         EXPECT_EQ(Log().contains(QStringLiteral("Close")), c.documentMade);
         EXPECT_EQ(Log().last(), "Release");
+        EXPECT_FALSE(QFileInfo::exists(pdf));
     }
     // A folder that is not there is said before anything is opened.
     {
         book->ClearLog();
         book->failures.clear();
-        const QString nowhere = folder.filePath(QStringLiteral("no such folder/report.pdf"));
+        const QString nowhere = out.filePath(QStringLiteral("no such folder/report.pdf"));
         ScriptedMessageBoxes boxes;
         boxes.Expect(QStringLiteral("The report cannot be written to ") +
                          QDir::toNativeSeparators(nowhere) +
@@ -140,7 +249,7 @@ TEST_F(ReportTest, AnOfficeModuleThatCannotBeLoadedIsAMissingOffice) {
         boxes.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
                      kStyleCritical, QStringLiteral("Dravik Lumo"));
         EXPECT_NE(MakeTocReport(module, boxes, clock,
-                                {folder.path(), folder.filePath(QStringLiteral("report.pdf"))}),
+                                {folder.path(), out.filePath(QStringLiteral("report.pdf"))}),
                   0);
         EXPECT_TRUE(boxes.AllShown());
     }

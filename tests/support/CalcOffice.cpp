@@ -84,9 +84,11 @@ auto Reported(Probe&& probe) -> decltype(probe()) {
 
 }  // namespace
 
-CalcOffice::CalcOffice(const QString& display) {
+CalcOffice::CalcOffice(const QString& display, const QString& pipeName) : pipeName_(pipeName) {
     static int started = 0;
-    pipeName_ = QStringLiteral("dravik_test_%1_%2").arg(getpid()).arg(++started);
+    if (pipeName_.isEmpty()) {
+        pipeName_ = QStringLiteral("dravik_test_%1_%2").arg(getpid()).arg(++started);
+    }
     if (!profile_.isValid() || !files_.isValid()) {
         throw std::runtime_error("no temporary folder for the office");
     }
@@ -183,6 +185,12 @@ CalcOptions CalcOffice::Options() const {
 
 std::unique_ptr<wb::System> CalcOffice::System() const {
     return MakeCalcSystem(Options());
+}
+
+void CalcOffice::Pause(bool stopped) {
+    if (pid_ > 0) {
+        ::kill(-pid_, stopped ? SIGSTOP : SIGCONT);
+    }
 }
 
 void CalcOffice::Kill() {
@@ -369,6 +377,14 @@ void CalcOffice::CopyOverviewToReport(const QString& path) {
         }
         // 8 December 2026, 14:30 as the office counts days.
         CellsOf(model, QStringLiteral("RPT_COPIED"))->getCellByPosition(0, 0)->setValue(46364.6042);
+    });
+}
+
+void CalcOffice::Enter(const QString& path, const QString& cell, const QString& input) {
+    Reported([&] {
+        CellsOf(FindDocument(*Connection(), path), cell)
+            ->getCellByPosition(0, 0)
+            ->setFormula(ToOU(input));
     });
 }
 

@@ -25,8 +25,9 @@ class OfficeConnection;
 
 class CalcOffice {
 public:
-    // Headless, or on the X display given (":5"), with windows and dialogs as a user sees them.
-    explicit CalcOffice(const QString& display = QString());
+    // Headless, or on the X display given (":5"), with windows and dialogs as a user sees them;
+    // on a pipe of its own, or on the one given (the pipe of a user's office).
+    explicit CalcOffice(const QString& display = QString(), const QString& pipeName = QString());
     ~CalcOffice();
     CalcOffice(const CalcOffice&) = delete;
     CalcOffice& operator=(const CalcOffice&) = delete;
@@ -37,6 +38,8 @@ public:
 
     // Ends the office's processes at once, without letting it close anything.
     void Kill();
+    // Stops the office's processes (SIGSTOP), as a frozen office, or lets them go on.
+    void Pause(bool stopped);
     bool Running() const;
 
     // A folder for the test's files, removed with the office.
@@ -55,6 +58,9 @@ public:
     QString ActiveSheet(const QString& path);
     // "EMPTY", "VALUE", "TEXT" or "FORMULA" for a range name or a "Sheet.A1" address.
     QString CellKind(const QString& path, const QString& cell);
+    // Enters input into a cell as a user typing it would ("=1/0" is a formula), for a range name
+    // or a "Sheet.A1" address.
+    void Enter(const QString& path, const QString& cell, const QString& input);
     // The text a cell shows in its number format, for a range name or a "Sheet.A1" address.
     QString ShownText(const QString& path, const QString& cell);
     // What the overview's button "Copy Summary Data to Report Worksheet" does: the cells of

@@ -202,28 +202,40 @@ QString Hidden(bool hidden) {
 
 class FakeShownWorkbook : public wb::ShownWorkbook {
 public:
-    FakeShownWorkbook(std::shared_ptr<FakeWorkbook> book,
-                      const std::map<QString, wb::ShownTable>& shown)
-        : book_(std::move(book)), shown_(shown) {}
+    FakeShownWorkbook(std::shared_ptr<FakeWorkbook> book, FakeReportOffice& office)
+        : book_(std::move(book)), office_(office) {}
+    QString SheetOf(const QString& name) override {
+        book_->Call(QStringLiteral("SheetOf ") + name);
+        if (!office_.shown.count(name)) {
+            return QString();
+        }
+        const auto sheet = office_.sheetOf.find(name);
+        return sheet == office_.sheetOf.end() ? QStringLiteral("Report") : sheet->second;
+    }
     wb::ShownTable ShownRange(const QString& name) override {
         book_->Call(QStringLiteral("ShownRange ") + name);
-        const auto range = shown_.find(name);
-        if (range == shown_.end()) {
+        const auto range = office_.shown.find(name);
+        if (range == office_.shown.end()) {
             throw wb::AutomationError(wb::kErrUndefinedName, "no range " + name.toStdString());
         }
-        return range->second;
+        wb::ShownTable read = range->second;
+        if (office_.whileReading) {
+            office_.whileReading(name);
+        }
+        return read;
     }
     void TurnTo(const QString& sheet) override { book_->Call(QStringLiteral("TurnTo ") + sheet); }
     void Release() override { book_->Call(QStringLiteral("ReleaseWorkbook")); }
 
 private:
     std::shared_ptr<FakeWorkbook> book_;
-    const std::map<QString, wb::ShownTable>& shown_;
+    FakeReportOffice& office_;
 };
 
 class FakeTextDocument : public wb::TextDocument {
 public:
-    explicit FakeTextDocument(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
+    FakeTextDocument(std::shared_ptr<FakeWorkbook> book, QByteArray pdf)
+        : book_(std::move(book)), pdf_(std::move(pdf)) {}
     void SetTitle(const QString& title) override {
         book_->Call(QStringLiteral("Title = ") + title);
     }
@@ -243,19 +255,21 @@ public:
                         .arg(lines.join(u';')));
     }
     void SetChartData(const QString& chart, const std::vector<QString>& categories,
-                      const std::vector<QString>&,
-                      const std::vector<std::vector<double>>&) override {
+                      const std::vector<QString>&, const std::vector<std::vector<double>>&,
+                      double) override {
         book_->Call(QStringLiteral("Chart %1 = %2")
                         .arg(chart, QStringList(categories.begin(), categories.end()).join(u'|')));
     }
     void Show() override { book_->Call(QStringLiteral("Show")); }
-    void ExportPdf(const QString& path) override {
-        book_->Call(QStringLiteral("ExportPdf ") + path);
+    QByteArray ExportPdf() override {
+        book_->Call(QStringLiteral("ExportPdf"));
+        return pdf_;
     }
     void Close() override { book_->log << QStringLiteral("Close"); }  // never fails
 
 private:
     std::shared_ptr<FakeWorkbook> book_;
+    QByteArray pdf_;
 };
 
 }  // namespace
@@ -295,11 +309,11 @@ std::shared_ptr<wb::ShownWorkbook> FakeReportOffice::TakeWorkbook(const QString&
     if (!book_->fileExists) {
         throw wb::AutomationError(wb::kErrFileNotFound, "no such file");
     }
-    return std::make_shared<FakeShownWorkbook>(book_, shown);
+    return std::make_shared<FakeShownWorkbook>(book_, *this);
 }
 
 std::shared_ptr<wb::TextDocument> FakeReportOffice::NewFromTemplate(const QString& path,
                                                                     bool hidden) {
     book_->Call(QStringLiteral("NewFromTemplate %1 %2").arg(path, Hidden(hidden)));
-    return std::make_shared<FakeTextDocument>(book_);
+    return std::make_shared<FakeTextDocument>(book_, pdf);
 }

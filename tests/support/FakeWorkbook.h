@@ -79,10 +79,12 @@ private:
 
 // The report's side on the same in-memory workbook: ranges of shown cells (shown), and a report
 // document that logs what it receives into the book's log, where FailOn reaches it too. Entries:
-// "TakeWorkbook <path> hidden|shown", "ShownRange <name>", "TurnTo <sheet>", "ReleaseWorkbook",
-// "NewFromTemplate <path> hidden|shown", "Title = <text>", "Bookmark <name> = <text>",
-// "Table <name> <row>,<column> = <a>|<b>;<c>|<d>", "Chart <name> = <category>|<category>",
-// "Show", "ExportPdf <path>", "Close", "Release". A range missing from shown is 6027.
+// "TakeWorkbook <path> hidden|shown", "SheetOf <name>", "ShownRange <name>", "TurnTo <sheet>",
+// "ReleaseWorkbook", "NewFromTemplate <path> hidden|shown", "Title = <text>",
+// "Bookmark <name> = <text>", "Table <name> <row>,<column> = <a>|<b>;<c>|<d>",
+// "Chart <name> = <category>|<category>", "Show", "ExportPdf", "Close", "Release". A range missing
+// from shown is 6027 and on no sheet; the others are on the sheet "Report" unless sheetOf says
+// otherwise. ExportPdf gives pdf.
 class FakeReportOffice : public wb::ReportOffice {
 public:
     explicit FakeReportOffice(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
@@ -95,6 +97,10 @@ public:
 
     FakeWorkbook& book() { return *book_; }
     std::map<QString, wb::ShownTable> shown;
+    std::map<QString, QString> sheetOf;
+    QByteArray pdf = "%PDF-1.7 made by the fake";
+    // Runs before each ShownRange returns, with the name read: a copy made meanwhile.
+    std::function<void(const QString&)> whileReading;
 
 private:
     std::shared_ptr<FakeWorkbook> book_;

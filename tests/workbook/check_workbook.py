@@ -26,6 +26,9 @@ import uno
 import unohelper
 from com.sun.star.beans import PropertyValue
 from com.sun.star.form.FormButtonType import URL as URL_BUTTON
+from com.sun.star.frame import XDispatchResultListener
+from com.sun.star.frame.DispatchResultState import FAILURE as DISPATCH_FAILURE
+from com.sun.star.frame.DispatchResultState import SUCCESS as DISPATCH_SUCCESS
 from com.sun.star.task import XInteractionHandler
 from com.sun.star.sheet.FormulaResult import ERROR as FORMULA_ERROR
 from com.sun.star.table.CellContentType import FORMULA, TEXT, VALUE
@@ -378,6 +381,8 @@ class OverviewTest(WorkbookTest):
         self.assertEqual(self.toc("D16"), 0.0)                     # not required
         self.assertEqual(self.toc("B36"), 16.0)                    # outage hours otherwise
         self.assertEqual(self.toc("D17"), 45000.0)                 # 20000 + 25000
+        self.book.put_text("DLQ0", "   ")
+        self.assertEqual(self.toc("B4"), "(not answered)")
         self.assertEqual(self.error_cells(), [])
 
     def test_an_unknown_industry_still_gives_a_readable_overview(self):
@@ -401,8 +406,9 @@ class ReportTest(WorkbookTest):
         """What the cells of an RPT_ name show, on Report or at the same cells of another sheet."""
         return self.shown(sheet, REPORT_RANGES[name].replace("$Report.", "").replace("$", ""))
 
-    def press(self):
-        """What a click on the overview's button does: dispatch its URL through the frame."""
+    def press(self, listener=None):
+        """What a click on the overview's button does: dispatch its URL through the frame; with a
+        listener as a program does it, to be told how it went."""
         forms = self.doc.Sheets.getByName("TOC Overview").DrawPage.Forms
         button = forms.getByIndex(0).getByIndex(0)
         url = uno.createUnoStruct("com.sun.star.util.URL")
@@ -414,7 +420,10 @@ class ReportTest(WorkbookTest):
         dispatch = frame.queryDispatch(url, button.TargetFrame,
                                        flag("SELF") | flag("PARENT") | flag("SIBLINGS"))
         self.assertIsNotNone(dispatch, "nothing handles " + button.TargetURL)
-        dispatch.dispatch(url, (prop("Referer", self.doc.URL),))
+        if listener:
+            dispatch.dispatchWithNotification(url, (), listener)
+        else:
+            dispatch.dispatch(url, (prop("Referer", self.doc.URL),))
 
     def test_the_workbook_opens_without_a_macro_question_and_an_empty_report(self):
         # Opened as a user's office opens it, a workbook that counted as containing macros would
@@ -491,6 +500,56 @@ class ReportTest(WorkbookTest):
         # One Undo takes one press back, whole.
         self.doc.UndoManager.undo()
         self.assertEqual(everything_but_the_stamp(), first)
+
+
+    def stamp(self):
+        return self.doc.NamedRanges.getByName("RPT_COPIED").getReferredCells().getValue()
+
+    def test_errors_stay_errors_and_every_copy_has_a_later_stamp(self):
+        if not ARGS.extension:
+            self.skipTest("no --extension given")
+        self.book.answer_page1("1")
+        self.book.put("DLQ3", "1E200")
+        self.book.put("DLQ9", "1E200")
+        total = self.doc.Sheets.getByName("TOC Overview").getCellRangeByName("D37")
+        self.assertNotEqual(total.getError(), 0)
+        stamps = []
+        for _ in range(3):
+            self.press()
+            stamps.append(self.stamp())
+        # Within one second, and each later than the one before.
+        self.assertTrue(stamps[0] < stamps[1] < stamps[2], stamps)
+        copied = self.doc.NamedRanges.getByName("RPT_TOTAL").getReferredCells()
+        self.assertEqual((copied.getError(), copied.getString()),
+                         (total.getError(), total.getString()))
+
+    def test_report_is_found_by_its_names_and_a_missing_one_is_said(self):
+        if not ARGS.extension:
+            self.skipTest("no --extension given")
+
+        class Outcome(unohelper.Base, XDispatchResultListener):
+            def dispatchFinished(self, event):
+                self.state, self.text = event.State, event.Result
+
+            def disposing(self, source):
+                pass
+
+        self.book.answer_page1("1")
+        self.doc.Sheets.getByName("Report").Name = "Rapport"
+        outcome = Outcome()
+        self.press(outcome)
+        self.assertEqual(outcome.state, DISPATCH_SUCCESS)
+        self.assertEqual(self.report("RPT_CUSTOMER", "Rapport"), [["Test company"]])
+        for damage, said in ((lambda: self.doc.NamedRanges.removeByName("RPT_TOTAL"),
+                              "its name RPT_TOTAL is missing"),
+                             (lambda: self.doc.Sheets.removeByName("Rapport"), "deleted")):
+            damage()
+            before = self.stamp()
+            self.press(outcome)
+            self.assertEqual(outcome.state, DISPATCH_FAILURE)
+            self.assertIn(said, outcome.text)
+            self.assertIn("program folder has it", outcome.text)
+            self.assertEqual(self.stamp(), before)
 
 
 def print_defaults():

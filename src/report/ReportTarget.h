@@ -1,0 +1,27 @@
+#pragma once
+// Where `dravik-toc-report --pdf TARGET` writes the report, and writing it there without ever
+// destroying what was there before: the program's own files, a file that is no PDF, a file the
+// user may not write, or a half-written report where a whole one was.
+
+#include <QByteArray>
+#include <QString>
+
+// The target that means standard output.
+inline const QString kStandardOutput = QStringLiteral("-");
+
+// The file the argument names: a path (relative to workingFolder), a file:// URL as the path it
+// names, "-" as it is. Empty text when it names no file: an empty argument, a URL of another
+// kind or of another machine.
+QString PdfTargetPath(const QString& argument, const QString& workingFolder);
+
+// Why the report is not written to path, as a message; empty text when it may be. An existing
+// file is replaced only when it is a PDF (or empty) and the user may write it; nothing is written
+// into the program's own folder (its database, workbook, template and the programs).
+QString RefusedPdfTarget(const QString& path, const QString& programFolder);
+
+// Writes the PDF to path, through a temporary file in the same folder that is renamed into place
+// at the end, or to standard output; false when that fails, with nothing left half written.
+bool WritePdf(const QString& path, const QByteArray& pdf);
+
+// The message for a PDF that cannot be written to path.
+QString CannotWritePdfText(const QString& path);
