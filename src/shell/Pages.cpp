@@ -8,6 +8,7 @@
 #include "shell/frm00Splash.h"
 #include "workbook/Automation.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -86,6 +87,36 @@ void Pages::StartUp() {
     // The office takes a second or more to start; it does so while the user reads the splash,
     // so that Continue finds it ready.
     platform_.automation.StartInBackground();
+}
+
+QString Pages::BringToFront() {
+    QWidget* front = nullptr;
+    for (Page* page : {static_cast<Page*>(splash_.get()), static_cast<Page*>(page1_.get()),
+                       static_cast<Page*>(page2_.get()), static_cast<Page*>(browser_.get()),
+                       static_cast<Page*>(create_.get())}) {
+        if (page && page->isVisible()) {
+            front = page;
+        }
+    }
+    QWidget* const modal = QApplication::activeModalWidget();
+    for (QWidget* window : {front, modal}) {
+        if (window) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    if (modal) {
+        front = modal;
+    }
+    return front ? front->objectName() : QString();
+}
+
+void Pages::EndBySignal() {
+    if (!page1_) {
+        frm00Splash().EndWithoutContinue();
+    }
+    Stop();
 }
 
 CentredPosition Centre(int screenWidth, int screenHeight, int width, int height) {
