@@ -4,11 +4,13 @@
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "records/frm99Create.h"
+#include "shell/AppIdentity.h"
 #include "shell/Platform.h"
 #include "shell/frm00Splash.h"
 #include "workbook/Automation.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -86,7 +88,8 @@ void Pages::StartUp() {
     splash.ShowPage();
     // The office takes a second or more to start; it does so while the user reads the splash,
     // so that Continue finds it ready.
-    platform_.automation.StartInBackground();
+    platform_.automation.StartInBackground(
+        QDir(platform_.programFolder).filePath(WorkbookFileName()));
 }
 
 QString Pages::BringToFront() {
