@@ -22,6 +22,14 @@ int main(int argc, char* argv[]) {
     app.setFont(ApplicationFont());
     app.setWindowIcon(QIcon(QStringLiteral(":/assets/logo.png")));
 
+    // From the first moment: a signal that comes before the event loop runs waits for it.
+    Pages* running = nullptr;
+    const EndSignals endSignals([&running] {
+        if (running) {
+            running->EndBySignal();
+        }
+    });
+
     SingleInstance instance(SingleInstanceName());
     if (!instance.Claim()) {
         return kExitNormal;  // the running program has come to the front
@@ -36,7 +44,7 @@ int main(int argc, char* argv[]) {
     SharedValues shared;
     Pages pages(platform, shared);
     instance.SetShow([&pages] { return pages.BringToFront(); });
-    const EndSignals endSignals([&pages] { pages.EndBySignal(); });
+    running = &pages;
 
     pages.StartUp();
     return app.exec();
