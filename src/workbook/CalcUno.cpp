@@ -50,6 +50,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace dravik_uno {
@@ -326,7 +327,10 @@ void EndStartingOffice(qint64 launcherPid) {
     // office's processes and nothing of ours.
     const pid_t launcher = static_cast<pid_t>(launcherPid);
     const pid_t group = ::getpgid(launcher);
-    const pid_t target = group > 0 && group != ::getpgrp() ? -group : launcher;
+    if (group < 0) {
+        return;  // gone: nothing to end, and its pid may be another's by now
+    }
+    const pid_t target = group != ::getpgrp() ? -group : launcher;
     // The helper forks once more and ends at once, so the one that waits belongs to nobody here.
     // Only calls that are safe after a fork in a threaded program run in the two children.
     const pid_t helper = ::fork();
@@ -418,18 +422,33 @@ bool EndIfUnused(std::shared_ptr<OfficeConnection>& office, qint64 launcherPid) 
         !office->Alive()) {
         return false;
     }
+    Reference<css::frame::XDesktop2> desktop;
     try {
-        const Reference<css::frame::XDesktop2>& desktop = office->Desktop();
+        desktop = office->Desktop();
         if (desktop->getFrames()->getCount() != 0 ||
-            desktop->getComponents()->createEnumeration()->hasMoreElements() ||
-            !desktop->terminate()) {
+            desktop->getComponents()->createEnumeration()->hasMoreElements()) {
             return false;
         }
     } catch (const css::uno::Exception&) {
         return false;  // gone already, or going
     }
+    // Asked on a thread of its own: an office busy registering an extension out of process may
+    // refuse to terminate, or not answer at all. Holding nothing, it goes in any case, by its
+    // process group when it does not end in time.
+    auto answered = std::make_shared<std::promise<bool>>();
+    std::future<bool> terminated = answered->get_future();
+    std::thread([desktop, answered] {
+        try {
+            answered->set_value(desktop->terminate());
+        } catch (const css::uno::Exception&) {
+            answered->set_value(false);  // the bridge went down with the office, or it refused
+        }
+    }).detach();
     office.reset();
-    AwaitOfficeEnd(launcherPid, kOfficeEndWait);
+    if (terminated.wait_for(kOfficeEndWait) != std::future_status::ready || !terminated.get() ||
+        !AwaitOfficeEnd(launcherPid, kOfficeEndWait)) {
+        EndStartingOffice(launcherPid);
+    }
     return true;
 }
 

@@ -195,9 +195,9 @@ std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options,
                                                  std::atomic<qint64>& launcherPid,
                                                  const std::atomic<bool>& calledOff);
 
-// Ends an office this program started and that is still starting, by its launcher's process
-// group: asked to terminate, then killed if it is not gone within 8 s. A helper process of its
-// own does it, so the caller returns at once and may end.
+// Ends an office this program started and that holds nothing (one still starting, most often),
+// by its launcher's process group: asked to terminate, then killed if it is not gone within 8 s.
+// A helper process of its own does it, so the caller returns at once and may end.
 void EndStartingOffice(qint64 launcherPid);
 
 // Adds the extension for the office's user when the office has no copy of it, or one of another
@@ -210,8 +210,9 @@ bool EnsureExtension(const OfficeConnection& office, const OfficeExtension& exte
 std::shared_ptr<OfficeConnection> ReachOffice(const CalcOptions& options, qint64& launcherPid);
 
 // Ends the office if this program started it (its launcher is still running) and it holds no
-// window and no document, then waits for it to be gone. An office that was running already, or
-// that shows anything, stays. True when it was ended; office is then let go.
+// window and no document, then waits for it to be gone; one that refuses to terminate or does not
+// end in time is ended by its process group (EndStartingOffice). An office that was running
+// already, or that shows anything, stays. True when it was ended; office is then let go.
 bool EndIfUnused(std::shared_ptr<OfficeConnection>& office, qint64 launcherPid);
 
 // Closes a document without asking anything; one that is closed or gone already is no failure.
