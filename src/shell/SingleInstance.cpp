@@ -50,6 +50,11 @@ bool SingleInstance::Claim() {
     return true;
 }
 
+void SingleInstance::Release() {
+    delete server_;
+    server_ = nullptr;
+}
+
 void SingleInstance::Answer() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

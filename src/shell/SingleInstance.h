@@ -30,6 +30,9 @@ public:
     // and returns that window's object name.
     void SetShow(std::function<QString()> show) { show_ = std::move(show); }
 
+    // Stops listening and removes the socket (the program ends without running destructors).
+    void Release();
+
     // A later start's request to the program listening under name: the object name of the
     // window it brought to the front, or nullopt when nothing listens there. A program that is
     // busy (opening the workbook) is waited for up to waitMs.

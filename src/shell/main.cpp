@@ -36,7 +36,8 @@ int main(int argc, char* argv[]) {
     }
 
     QtMessageBoxes msg;
-    ProcessProgramEnd end;
+    // The socket goes with the program, so that the next start need not take it over.
+    ProcessProgramEnd end([&instance] { instance.Release(); });
     ModuleSystem calc(ProgramFolder() + QLatin1Char('/') + kCalcModuleFileName);
     SystemClock clock;
     LocaleNumberFormat numbers;
