@@ -9,15 +9,8 @@ src=$1
 build=$2
 work=$(mktemp -d)
 pid=
-cleanup() {
-    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-    [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
 export HOME=$work USER=dravik_install_$$ QT_QPA_PLATFORM=offscreen DRAVIK_BUILD_DIR=$build
 unset DISPLAY WAYLAND_DISPLAY
 prefix=$HOME/.local
@@ -33,19 +26,15 @@ for _ in $(seq 3000); do
     sleep 0.1
 done
 [ "$(readlink "/proc/$pid/exe")" = "$dir/dravik-lumo" ] || fail "run started $(readlink "/proc/$pid/exe")"
-# Listening for a second start: the program is up.
-for _ in $(seq 300); do
-    [ -S "${TMPDIR:-/tmp}/dravik_lumo_$USER" ] && break
-    sleep 0.1
+for _ in $(seq 300); do  # listening for a second start: the program is up
+    [ -S "${TMPDIR:-/tmp}/dravik_lumo_$USER" ] && break || sleep 0.1
 done
 grep -qx "Exec=\"$dir/dravik-lumo\"" "$prefix/share/applications/dravik-lumo.desktop" ||
     fail "the menu entry starts another program"
 [ -f "$dir/dravik.mdb" ] && [ -f "$book" ] || fail "no database or workbook in $dir"
 kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
+wait "$pid" || fail "SIGTERM at the splash ended with $?"
 pid=
-[ "$status" -eq 0 ] || fail "SIGTERM at the splash ended with $status"
 
 # A changed workbook stays; with no newer one shipped nothing goes beside it.
 echo "the user's answers" >>"$book"

@@ -275,30 +275,26 @@ long SaveInChild(const QString& path, const DetailsEntry& entry, long killAt) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && read ? taken : -2;
 }
 
-// In a child: a save whose fullAt-th write meets a full disk, then, with room again, a second
-// one in the same process. 0 when the first failed and the second stored its record.
+// In a child, beside an open browser cursor: a save whose fullAt-th write meets a full disk, then
+// with room again a second one. 0 when the first failed and the second stored its record.
 int FullThenRoomInChild(const QString& path, long fullAt) {
     const pid_t child = ::fork();
     if (child == 0) {
         InstallKillingVfs();
-        // The record browser keeps its cursor open between operations, and so here.
         dao::Database browsed = dao::DBEngine::Shared().Workspaces(0).OpenDatabase(path);
         const dao::Recordset cursor = browsed.OpenRecordset(kDetailsTable);
+        const auto saves = [&](const char* company) {
+            try {
+                AppendDetailsRecord(path, EntryFor(QString::fromLatin1(company)));
+                return true;
+            } catch (const dao::RecordStoreError&) {
+                return false;
+            }
+        };
         gFullAt = fullAt;
-        try {
-            AppendDetailsRecord(path, EntryFor(QStringLiteral("Full")));
-            ::_exit(5);  // the disk was never full
-        } catch (const dao::RecordStoreError&) {
-        }
+        const bool full = !saves("Full");
         gFullAt = LONG_MAX;
-        try {
-            AppendDetailsRecord(path, EntryFor(QStringLiteral("Room")));
-        } catch (const dao::RecordStoreError& e) {
-            std::fprintf(stderr, "after a full disk at write %ld: %s\n", fullAt,
-                         qPrintable(e.description()));
-            ::_exit(6);
-        }
-        ::_exit(0);
+        ::_exit(!full ? 5 : saves("Room") ? 0 : 6);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
