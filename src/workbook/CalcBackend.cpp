@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <chrono>
 #include <thread>
 
 namespace dravik_uno {
@@ -163,6 +164,7 @@ public:
             } catch (const css::uno::Exception&) {
                 // The same.
             }
+            startEnded_ = true;
         });
     }
 
@@ -171,8 +173,16 @@ public:
         // still starting, which cannot hold anything yet, is ended by its pid, not waited for.
         calledOff_ = true;
         if (starter_.joinable() && !connected_) {
-            EndStartingOffice(launcher_);
-            return;
+            // A launch under way is let finish (a moment): the pid it gives is what ends the
+            // office, and the program may end right after this.
+            for (int waited = 0; waited < 100 && launcher_ == 0 && !connected_ && !startEnded_;
+                 ++waited) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (!connected_) {
+                EndStartingOffice(launcher_);
+                return;
+            }
         }
         FinishStart();
         dravik_uno::EndIfUnused(office_, launcher_);
@@ -248,6 +258,7 @@ private:
     std::atomic<qint64> launcher_{0};  // the launcher of the office this system started
     std::atomic<bool> calledOff_{false};
     std::atomic<bool> connected_{false};
+    std::atomic<bool> startEnded_{false};
 };
 
 }  // namespace
