@@ -1,11 +1,11 @@
 #include "shell/SingleInstance.h"
 
+#include "workbook/UserOffice.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-
-#include <unistd.h>
 
 namespace {
 
@@ -14,16 +14,8 @@ const QByteArray kShownReply = "shown ";
 
 }  // namespace
 
-QString SingleInstanceName(QString user) {
-    if (user.isEmpty()) {
-        user = QString::number(getuid());
-    }
-    for (QChar& c : user) {
-        if (!(c.isLetterOrNumber() && c.unicode() < 128)) {
-            c = u'_';
-        }
-    }
-    return QStringLiteral("dravik_lumo_") + user;
+QString SingleInstanceName(const QString& user) {
+    return QStringLiteral("dravik_lumo_") + UserNameForPipes(user);
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)

@@ -11,9 +11,8 @@
 
 class QLocalServer;
 
-// "dravik_lumo_<user>", every character of the user name other than an ASCII letter or digit
-// replaced by "_", as the office's pipe is named.
-QString SingleInstanceName(QString user = qEnvironmentVariable("USER"));
+// "dravik_lumo_<user>", the user name written as in the office's pipe name.
+QString SingleInstanceName(const QString& user = qEnvironmentVariable("USER"));
 
 class SingleInstance : public QObject {
     Q_OBJECT
