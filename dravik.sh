@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Set-up on a fresh Debian machine.
-#   ./dravik.sh run               install what is missing, build the programs, put the database
-#                                 beside the program, start it
-#   ./dravik.sh test              install what is missing, build, run every test
+#   ./dravik.sh run               install what is missing, build the programs, install them for
+#                                 the user as install does, start the installed program
+#   ./dravik.sh test              install what is missing, build, run every test (installs
+#                                 nothing for the user)
 #   ./dravik.sh install [PREFIX]  install what is missing, build, install for the user in PREFIX
 #                                 (~/.local): the program folder PREFIX/lib/dravik-lumo, the menu
-#                                 entries and the icon; an existing database is kept
-#   ./dravik.sh uninstall [PREFIX]  remove the programs, the entries and the icon; keep the database
+#                                 entries, the icon and the report button's office extension; the
+#                                 user's database and changed workbook are kept
+#   ./dravik.sh uninstall [PREFIX]  remove the programs, the entries and the icon; keep the
+#                                 database, a changed workbook and whatever the office has open
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -16,8 +19,16 @@ PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite
           libclang-rt-14-dev desktop-file-utils xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
-SUDO=()
-[ "$(id -u)" -eq 0 ] || SUDO=(sudo)
+# As root directly, else through sudo; without either, as_root says so and fails.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        return 127
+    fi
+}
 
 install_missing() {
     local missing=()
@@ -25,32 +36,49 @@ install_missing() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then
+        echo "dravik.sh: missing packages ${missing[*]}; install them as root with:" \
+             "apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
     echo "Installing: ${missing[*]}"
-    "${SUDO[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    as_root apt-get update -q
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# The number-format tests also run the C library in a decimal-comma locale.
+# The number-format tests also run the C library in a decimal-comma locale; without it they
+# skip those cases.
 comma_locale() {
     locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' ||
-        "${SUDO[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 || true
+        as_root localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 ||
+        echo "dravik.sh: no de_DE.UTF-8 locale; make it as root with:" \
+             "localedef -i de_DE -c -f UTF-8 de_DE.UTF-8" >&2
 }
 
-# With a target, only it and what it needs (run: the programs, the workbook); else everything.
+# With a target, only it and what it needs (programs: what running and installing need); else
+# everything. An existing build folder keeps its configuration; the build re-reads what changed.
 build() {
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
+}
+
+# The program folder PREFIX/lib/dravik-lumo with the programs, the workbook and the database,
+# the menu entries, the icon, and the extension registered in the user's office profile.
+install_for_user() {
+    local prefix=$1
+    cmake --install "$BUILD" --prefix "$prefix"
+    "$prefix/lib/dravik-lumo/register-extension.sh" ||
+        echo "The report button's extension is registered when the program next opens the workbook." >&2
 }
 
 case "${1:-}" in
     run)
         install_missing
         build programs
-        "$BUILD/bin/dravik-create-db" --if-missing
-        # The workbook's report button needs the office extension in the user's profile.
-        office/register-extension.sh "$BUILD/bin/dravik-report-copy.oxt" ||
-            echo "The button 'Copy Summary Data to Report Worksheet' will do nothing." >&2
-        exec "$BUILD/bin/dravik-lumo"
+        prefix=$HOME/.local
+        install_for_user "$prefix"
+        # The very program the menu entries start: one program folder, one workbook, one database.
+        exec "$prefix/lib/dravik-lumo/dravik-lumo"
         ;;
     test)
         install_missing
@@ -61,13 +89,9 @@ case "${1:-}" in
         ;;
     install)
         install_missing
-        build
+        build programs
         prefix=${2:-$HOME/.local}
-        cmake --install "$BUILD" --prefix "$prefix"
-        # Kept beside the programs, so that uninstall knows what was put down without the build.
-        cp "$BUILD/install_manifest.txt" "$prefix/lib/dravik-lumo/.install-manifest"
-        "$prefix/lib/dravik-lumo/register-extension.sh" ||
-            echo "The button 'Copy Summary Data to Report Worksheet' will do nothing." >&2
+        install_for_user "$prefix"
         echo "Installed in $prefix/lib/dravik-lumo; the menu holds \"Dravik Lumo\"."
         ;;
     uninstall)
@@ -75,7 +99,7 @@ case "${1:-}" in
         if [ -x "$prefix/lib/dravik-lumo/register-extension.sh" ]; then
             "$prefix/lib/dravik-lumo/register-extension.sh" --remove || true
         fi
-        cmake -DACTION=uninstall -DPREFIX="${2:-$HOME/.local}" -P cmake/Install.cmake
+        cmake -DACTION=uninstall -DPREFIX="$prefix" -P cmake/Install.cmake
         ;;
     *)
         echo "usage: $0 run|test|install [PREFIX]|uninstall [PREFIX]" >&2

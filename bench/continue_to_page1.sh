@@ -23,7 +23,7 @@ xvfb_pid=
 # Ends the office this script's user runs, closing its documents unsaved first (an office asked to
 # end with a changed document would ask the user).
 end_office() {
-    /usr/bin/python3 - "dravik_lumo_calc_$bench_user" <<'EOF' || true
+    timeout 30 /usr/bin/python3 - "dravik_lumo_calc_$bench_user" <<'EOF' || true
 import sys, time, uno
 local = uno.getComponentContext()
 resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
@@ -47,6 +47,11 @@ for _ in range(100):
     except Exception:
         break
 EOF
+    # An office that would not terminate (one registering an extension out of process may not)
+    # is ended by its pids; the pipe's name is this run's alone.
+    local left
+    left=$(pgrep -f "pipe,name=dravik_lumo_calc_$bench_user;" || true)
+    [ -z "$left" ] || kill -KILL $left 2>/dev/null || true
 }
 
 cleanup() {
@@ -58,7 +63,8 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$work/home" "$work/bin"
-cp "$BUILD/bin/dravik-lumo" "$BUILD/bin/dravik-lumo-calc.so" "$BUILD/bin/"*.tabb "$work/bin/"
+cp "$BUILD/bin/dravik-lumo" "$BUILD/bin/dravik-lumo-calc.so" "$BUILD/bin/"*.tabb "$BUILD/bin/"*.oxt \
+   "$work/bin/"
 
 # -noreset: a server that resets when its last client leaves may turn the office away.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &

@@ -5,12 +5,13 @@
 #
 # The program folder is PREFIX/lib/dravik-lumo and must be writable by the user: the database
 # lives there. An installation never overwrites an existing dravik.mdb; it only makes one where
-# none is.
+# none is. The workbook is the user's once they save their answers in it: it is installed as a
+# package manager installs a configuration file (dravik_install_user_file below).
 #
 # This file serves three ways: included from the top-level CMakeLists.txt it declares the rules
 # and the check of the entries; with DRAVIK_INSTALL_FUNCTIONS_ONLY set it only defines the
-# function that writes the entries (for the install step); run with `cmake -P` and ACTION set it
-# validates the entries (ACTION=validate) or removes an installation (ACTION=uninstall).
+# functions of the install step; run with `cmake -P` and ACTION set it validates the entries
+# (ACTION=validate) or removes an installation (ACTION=uninstall).
 
 set(DRAVIK_DESKTOP_ENTRIES dravik-lumo dravik-toc-report dravik-create-db)
 
@@ -32,6 +33,42 @@ function(dravik_write_desktop_entries source_dir program_dir out_dir)
     configure_file("${source_dir}/assets/${entry}.desktop.in" "${out_dir}/${entry}.desktop" @ONLY)
   endforeach()
 endfunction()
+
+# Puts the file source into dir unless the user changed the copy there. The checksum of the copy
+# put down is kept beside it as .NAME.shipped: a copy that still has it is replaced by a newer
+# one; a changed copy stays, and a newer shipped file goes beside it as NAME.dist, said in one
+# line. A macro, so that file(INSTALL) records what it puts down in the caller's manifest.
+macro(dravik_install_user_file source dir)
+  get_filename_component(_uf_name "${source}" NAME)
+  set(_uf_target "${dir}/${_uf_name}")
+  set(_uf_record "${dir}/.${_uf_name}.shipped")
+  file(SHA256 "${source}" _uf_shipped)
+  set(_uf_installed "")
+  if(EXISTS "${_uf_record}")
+    file(READ "${_uf_record}" _uf_installed)
+    string(STRIP "${_uf_installed}" _uf_installed)
+  endif()
+  set(_uf_current "")
+  if(EXISTS "${_uf_target}")
+    file(SHA256 "${_uf_target}" _uf_current)
+  endif()
+  if(_uf_current STREQUAL "" OR _uf_current STREQUAL _uf_installed
+     OR _uf_current STREQUAL _uf_shipped)
+    file(INSTALL "${source}" DESTINATION "${dir}")
+    file(WRITE "${_uf_record}" "${_uf_shipped}\n")
+    file(REMOVE "${_uf_target}.dist")
+  else()
+    # The user's copy is still the installation's: uninstall looks at it (and keeps it).
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${_uf_target}")
+    if(_uf_shipped STREQUAL _uf_installed)
+      message(STATUS "Kept your changed ${_uf_target}")
+    else()
+      file(INSTALL "${source}" DESTINATION "${dir}" RENAME "${_uf_name}.dist")
+      message(NOTICE "Kept your changed ${_uf_target}; this version's is beside it as "
+                     "${_uf_name}.dist")
+    endif()
+  endif()
+endmacro()
 
 if(DRAVIK_INSTALL_FUNCTIONS_ONLY)
   return()
@@ -76,7 +113,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
     else()
       message(STATUS "No installation manifest in ${program_dir}; removing the known files")
       file(GLOB files "${program_dir}/dravik-lumo" "${program_dir}/dravik-create-db"
-           "${program_dir}/dravik-toc-report" "${program_dir}/*.tabb")
+           "${program_dir}/dravik-toc-report" "${program_dir}/*.tabb"
+           "${program_dir}/*.tabb.dist")
     endif()
     foreach(entry IN LISTS DRAVIK_DESKTOP_ENTRIES)
       list(APPEND files "${PREFIX}/share/applications/${entry}.desktop")
@@ -85,18 +123,37 @@ if(CMAKE_SCRIPT_MODE_FILE)
     list(APPEND files ${icons} "${manifest}")
     foreach(file IN LISTS files)
       get_filename_component(name "${file}" NAME)
-      if(name MATCHES "^dravik\\.mdb")
+      get_filename_component(dir "${file}" DIRECTORY)
+      if(name MATCHES "^dravik\\.mdb" OR NOT (EXISTS "${file}" OR IS_SYMLINK "${file}"))
         continue()
       endif()
-      if(EXISTS "${file}" OR IS_SYMLINK "${file}")
-        message(STATUS "Removing ${file}")
-        file(REMOVE "${file}")
+      # The office's lock file beside a file says the office has it open: it stays, and so
+      # does the lock, which is the office's.
+      if(EXISTS "${dir}/.~lock.${name}#")
+        message(NOTICE "Kept ${file}: it is open in Calc (close it there, then uninstall again)")
+        continue()
       endif()
+      # A file of the user's (see dravik_install_user_file) stays once they changed it.
+      set(record "${dir}/.${name}.shipped")
+      if(EXISTS "${record}")
+        file(READ "${record}" shipped)
+        string(STRIP "${shipped}" shipped)
+        file(SHA256 "${file}" current)
+        # This version's copy put beside it goes in any case.
+        file(REMOVE "${file}.dist")
+        if(NOT current STREQUAL shipped)
+          message(NOTICE "Kept ${file}: you changed it (it holds your saved answers)")
+          continue()
+        endif()
+        file(REMOVE "${record}")
+      endif()
+      message(STATUS "Removing ${file}")
+      file(REMOVE "${file}")
     endforeach()
     # The program folder goes only when nothing is left in it.
     file(GLOB left "${program_dir}/*" "${program_dir}/.*")
     if(IS_DIRECTORY "${program_dir}" AND NOT left)
-      file(REMOVE "${program_dir}")
+      file(REMOVE_RECURSE "${program_dir}")
     elseif(EXISTS "${program_dir}/dravik.mdb")
       message(STATUS "Kept ${program_dir}/dravik.mdb")
     endif()
@@ -156,6 +213,15 @@ install(CODE "
     endif()
   else()
     message(STATUS \"Staged installation: run dravik-create-db --if-missing after installing\")
+  endif()
+")
+
+# Last of the rules: the list of what this installation put down, beside the programs, so that
+# uninstall knows it without the build (not for a staging folder: a package lists its own).
+install(CODE "
+  if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
+    list(JOIN CMAKE_INSTALL_MANIFEST_FILES \"\\n\" _dravik_installed)
+    file(WRITE \"\${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo/.install-manifest\" \"\${_dravik_installed}\\n\")
   endif()
 ")
 

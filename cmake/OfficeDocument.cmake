@@ -41,8 +41,9 @@ function(dravik_office_publish converted)
 endfunction()
 
 # -- Declared from the project ---------------------------------------------------------------------
-# dravik_office_document(TARGET SOURCE OUTPUT SCRIPT WORK_NAME): the target that builds OUTPUT from
-# SOURCE by running SCRIPT in script mode, and its install rule beside the programs.
+# dravik_office_document(TARGET SOURCE OUTPUT SCRIPT WORK_NAME [USER_FILE]): the target that builds
+# OUTPUT from SOURCE by running SCRIPT in script mode, and its install rule beside the programs;
+# with USER_FILE a copy the user changed there is kept (cmake/Install.cmake).
 function(dravik_office_document target source output script work_name)
   get_filename_component(_name "${output}" NAME)
   if(DRAVIK_SOFFICE)
@@ -65,7 +66,15 @@ function(dravik_office_document target source output script work_name)
       VERBATIM)
   endif()
   add_custom_target(${target} ALL DEPENDS ${output})
-  install(FILES ${output} DESTINATION lib/dravik-lumo)
+  if(ARGV5 STREQUAL "USER_FILE")
+    install(CODE "
+      set(DRAVIK_INSTALL_FUNCTIONS_ONLY ON)
+      include(\"${CMAKE_SOURCE_DIR}/cmake/Install.cmake\")
+      dravik_install_user_file(\"${output}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo\")
+    ")
+  else()
+    install(FILES ${output} DESTINATION lib/dravik-lumo)
+  endif()
 endfunction()
 
 if(NOT CMAKE_SCRIPT_MODE_FILE)

@@ -30,8 +30,9 @@ endif()
 # -- Declared from the project -------------------------------------------------------------------
 set(DRAVIK_WORKBOOK_SOURCE ${CMAKE_SOURCE_DIR}/assets/Dravik-Lumo.fods)
 set(DRAVIK_WORKBOOK_FILE ${DRAVIK_BIN_DIR}/${DRAVIK_WORKBOOK_NAME})
+# The user's answers and Report live in it once they save it in Calc: never overwritten.
 dravik_office_document(workbook ${DRAVIK_WORKBOOK_SOURCE} ${DRAVIK_WORKBOOK_FILE}
-                       ${CMAKE_CURRENT_LIST_FILE} workbook)
+                       ${CMAKE_CURRENT_LIST_FILE} workbook USER_FILE)
 
 # The check opens the built workbook in a real headless office through Python's UNO bridge.
 find_program(DRAVIK_UNO_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)

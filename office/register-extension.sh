@@ -26,6 +26,11 @@ if [ ! -x "$unopkg" ]; then
     exit 1
 fi
 
+# Removing from a profile that never had it needs no office at all.
+if [ -n "$remove" ] && ! find "${XDG_CONFIG_HOME:-$HOME/.config}/libreoffice" -path '*uno_packages*' \
+        -name "$(basename "$oxt")" 2>/dev/null | grep -q .; then
+    exit 0
+fi
 if [ "$(id -u)" -eq 0 ]; then
     # unopkg refuses per-user registrations for root: ask the office itself.
     exec /usr/bin/python3 "$(dirname "$0")/register_extension.py" $remove "$oxt"

@@ -4,10 +4,13 @@
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "records/frm99Create.h"
+#include "shell/AppIdentity.h"
 #include "shell/Platform.h"
 #include "shell/frm00Splash.h"
 #include "workbook/Automation.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -85,7 +88,38 @@ void Pages::StartUp() {
     splash.ShowPage();
     // The office takes a second or more to start; it does so while the user reads the splash,
     // so that Continue finds it ready.
-    platform_.automation.StartInBackground();
+    platform_.automation.StartInBackground(
+        QDir(platform_.programFolder).filePath(WorkbookFileName()));
+}
+
+QString Pages::BringToFront() {
+    QWidget* front = nullptr;
+    for (Page* page : {static_cast<Page*>(splash_.get()), static_cast<Page*>(page1_.get()),
+                       static_cast<Page*>(page2_.get()), static_cast<Page*>(browser_.get()),
+                       static_cast<Page*>(create_.get())}) {
+        if (page && page->isVisible()) {
+            front = page;
+        }
+    }
+    QWidget* const modal = QApplication::activeModalWidget();
+    for (QWidget* window : {front, modal}) {
+        if (window) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    if (modal) {
+        front = modal;
+    }
+    return front ? front->objectName() : QString();
+}
+
+void Pages::EndBySignal() {
+    if (!page1_) {
+        frm00Splash().EndWithoutContinue();
+    }
+    Stop();
 }
 
 CentredPosition Centre(int screenWidth, int screenHeight, int width, int height) {

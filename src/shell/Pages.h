@@ -2,6 +2,8 @@
 // The program's five windows, each loaded the first time anything touches it, and the two
 // operations that move between them: the page switch and the stop.
 
+#include <QString>
+
 #include <memory>
 
 class Page;
@@ -42,6 +44,14 @@ public:
 
     // The start of the program: the splash, centred on the screen.
     void StartUp();
+
+    // A later start of the program asked for this one: the window the user works in (the modal
+    // message box over it, if one is up) comes to the front. Returns its object name.
+    QString BringToFront();
+
+    // SIGTERM or SIGINT: at the splash as closing the splash, on a page as Yes to "Quit
+    // Application?"; the workbook and the office are left as they are.
+    [[noreturn]] void EndBySignal();
 
 private:
     Platform& platform_;

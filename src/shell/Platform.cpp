@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -18,6 +20,25 @@ MsgResult MessageBoxes::MsgBox(const QString& text, int style, const QString& ti
     }
     return Present(text, style, title.isEmpty() ? kAppTitle : title);
 }
+
+namespace {
+
+// A box is as wide as its text, and the window manager cuts a longer title ("Dravik… abase" for
+// "Dravik Database" over "Dravik Database Updated"). The box is widened to hold the title in a
+// bold title-bar font, with room for the title bar's icon and buttons.
+void KeepTitleVisible(QMessageBox& box) {
+    constexpr int kTitleBarExtras = 160;  // icon, close/minimise/maximise buttons, margins
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int wanted =
+        QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
+}  // namespace
 
 MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString& title) {
     // Over the page the user is working in, when there is one.
@@ -39,6 +60,8 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
             box.setIcon(QMessageBox::NoIcon);
             break;
     }
+    // After the icon, which lays the box out anew.
+    KeepTitleVisible(box);
     if ((style & 0x0F) == 4) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

@@ -115,13 +115,17 @@ void frm00Splash::showEvent(QShowEvent* event) {
 }
 
 bool frm00Splash::QueryUnload(CloseCause cause) {
-    // Closed by its close box before Continue: nothing else is loaded and the workbook is not
-    // touched; an office started while the splash showed, still empty, goes too.
     if (cause == CloseCause::User && !continued_) {
-        platform_.automation.EndIfUnused();
-        platform_.end.End(kExitNormal);
+        EndWithoutContinue();
     }
     return true;
+}
+
+void frm00Splash::EndWithoutContinue() {
+    // Gone from the screen at once, whatever ending the office takes.
+    hide();
+    platform_.automation.EndIfUnused();
+    platform_.end.End(kExitNormal);
 }
 
 void frm00Splash::cmdContinue_Click() {

@@ -16,6 +16,10 @@ public:
 
     void cmdContinue_Click();
 
+    // Closing the splash before Continue: nothing else is loaded, the workbook is not touched,
+    // and an office started while the splash showed, still empty, goes too.
+    [[noreturn]] void EndWithoutContinue();
+
     QFrame* Frame1;
     QLabel* imgLogo;
     QLabel* lblProductName;

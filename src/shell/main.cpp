@@ -1,10 +1,13 @@
-// Dravik Lumo: the splash first; everything else follows from its Continue.
+// Dravik Lumo: the splash first; everything else follows from its Continue. One program runs per
+// user: a second start brings the first one's window to the front and ends.
 
 #include "shell/AppIdentity.h"
+#include "shell/EndSignals.h"
 #include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
+#include "shell/SingleInstance.h"
 #include "workbook/ModuleSystem.h"
 
 #include <QApplication>
@@ -19,14 +22,30 @@ int main(int argc, char* argv[]) {
     app.setFont(ApplicationFont());
     app.setWindowIcon(QIcon(QStringLiteral(":/assets/logo.png")));
 
+    // From the first moment: a signal that comes before the event loop runs waits for it.
+    Pages* running = nullptr;
+    const EndSignals endSignals([&running] {
+        if (running) {
+            running->EndBySignal();
+        }
+    });
+
+    SingleInstance instance(SingleInstanceName());
+    if (!instance.Claim()) {
+        return kExitNormal;  // the running program has come to the front
+    }
+
     QtMessageBoxes msg;
-    ProcessProgramEnd end;
+    // The socket goes with the program, so that the next start need not take it over.
+    ProcessProgramEnd end([&instance] { instance.Release(); });
     ModuleSystem calc(ProgramFolder() + QLatin1Char('/') + kCalcModuleFileName);
     SystemClock clock;
     LocaleNumberFormat numbers;
     Platform platform{msg, end, calc, clock, numbers, ProgramFolder()};
     SharedValues shared;
     Pages pages(platform, shared);
+    instance.SetShow([&pages] { return pages.BringToFront(); });
+    running = &pages;
 
     pages.StartUp();
     return app.exec();

@@ -102,10 +102,12 @@ public:
     virtual std::shared_ptr<Document> NewDocument(const QString& className) = 0;
 
     // Starts the application, when it is not running, without waiting for it, so that a later
-    // NewDocument finds it ready. Failures are left for NewDocument to report.
-    virtual void StartInBackground() {}
+    // NewDocument finds it ready; the workbook at workbookPath, which the opening will load, may
+    // serve to warm it up. Failures are left for NewDocument to report.
+    virtual void StartInBackground(const QString& workbookPath) { (void)workbookPath; }
     // Ends the application if StartInBackground started it and it holds no document; an
-    // application that was already running, or that shows anything, is left alone.
+    // application that was already running, or that shows anything, is left alone. One still
+    // starting is ended without waiting for it.
     virtual void EndIfUnused() {}
 };
 

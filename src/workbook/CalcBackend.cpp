@@ -10,14 +10,13 @@
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
+#include <chrono>
 #include <thread>
 
 namespace dravik_uno {
@@ -144,29 +143,49 @@ public:
 
     // On a thread of its own, so that the window that asked stays responsive; everything else
     // first waits for that thread, so the connection is never used by two threads at once.
-    void StartInBackground() override {
+    void StartInBackground(const QString& workbookPath) override {
         if (starter_.joinable()) {
             return;
         }
-        starter_ = std::thread([this] {
+        starter_ = std::thread([this, workbookPath] {
             try {
                 // An office that answers already is used as it is.
-                const qint64 startedBefore = startedPid_;
-                office_ = ConnectOrStart(options_, startedPid_);
-                if (startedPid_ != startedBefore) {
-                    WarmUp(*office_);
+                const qint64 startedBefore = launcher_;
+                office_ = ConnectOrStart(options_, launcher_, calledOff_);
+                connected_ = true;
+                if (launcher_ != startedBefore && !calledOff_) {
+                    WarmUp(*office_, workbookPath);
+                }
+                if (!calledOff_) {
+                    Prepare(office_);
                 }
             } catch (const std::exception&) {
                 // NewDocument tries again and reports what fails.
             } catch (const css::uno::Exception&) {
                 // The same.
             }
+            startEnded_ = true;
         });
     }
 
     void EndIfUnused() override {
+        // What the start has still to do (warming up, the extension) is left undone. An office
+        // still starting, which cannot hold anything yet, is ended by its pid, not waited for.
+        calledOff_ = true;
+        if (starter_.joinable() && !connected_) {
+            // A launch under way is let finish (a moment): the pid it gives is what ends the
+            // office, and the program may end right after this.
+            for (int waited = 0; waited < 100 && launcher_ == 0 && !connected_ && !startEnded_;
+                 ++waited) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (!connected_) {
+                EndStartingOffice(launcher_);
+                return;
+            }
+        }
         FinishStart();
-        dravik_uno::EndIfUnused(office_, startedPid_);
+        dravik_uno::EndIfUnused(office_, launcher_);
     }
 
     std::shared_ptr<wb::Document> NewDocument(const QString& className) override {
@@ -190,40 +209,27 @@ public:
     }
 
 private:
-    // A fresh office spends most on its first spreadsheet and its first file: one spreadsheet,
-    // hidden, saved and loaded back while the splash shows leaves Continue far less to do. The
-    // office holds no document afterwards.
-    static void WarmUp(const OfficeConnection& office) {
-        const QTemporaryDir folder;
-        if (!folder.isValid()) {
-            return;
-        }
-        const rtl::OUString url = FileUrl(folder.filePath(QStringLiteral("warm-up.ods")));
-        const css::beans::PropertyValue calc8 = Property("FilterName", Any(rtl::OUString("calc8")));
+    // A fresh office spends most on its first load of the workbook: its filter, its styles, its
+    // chart and its button. The workbook loaded hidden (read only, so that no lock file is made)
+    // and closed again while the splash shows leaves Continue far less to do; without a workbook,
+    // an empty spreadsheet does part of that. The office holds no document afterwards.
+    static void WarmUp(const OfficeConnection& office, const QString& workbookPath) {
+        const bool book = QFileInfo(workbookPath).isFile();
+        const Reference<css::lang::XComponent> loaded = office.Desktop()->loadComponentFromURL(
+            book ? FileUrl(workbookPath) : rtl::OUString("private:factory/scalc"), "_blank", 0,
+            QuietLoad({Property("Hidden", Any(true)), Property("ReadOnly", Any(true)),
+                       Property("PickListEntry", Any(false))}));
         // Closed whatever happens: an office left holding it would not count as unused.
-        const auto closedAfter = [](const Reference<css::lang::XComponent>& document, auto use) {
-            const Reference<css::util::XCloseable> closeable(document, UNO_QUERY_THROW);
-            try {
-                use(document);
-            } catch (...) {
-                closeable->close(true);
-                throw;
-            }
-            closeable->close(true);
-        };
-        closedAfter(
-            office.Desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0,
-                                                   QuietLoad({Property("Hidden", Any(true))})),
-            [&](const Reference<css::lang::XComponent>& made) {
-                Reference<css::frame::XStorable>(made, UNO_QUERY_THROW)
-                    ->storeToURL(url, Sequence<css::beans::PropertyValue>(&calc8, 1));
-            });
-        // Kept out of the user's recent documents.
-        closedAfter(office.Desktop()->loadComponentFromURL(
-                        url, "_blank", 0,
-                        QuietLoad({calc8, Property("Hidden", Any(true)),
-                                   Property("PickListEntry", Any(false))})),
-                    [](const Reference<css::lang::XComponent>&) {});
+        CloseQuietly(Reference<css::frame::XModel>(loaded, UNO_QUERY));
+    }
+
+    // What the opening needs of an office besides the workbook, once per connection: the report
+    // button's extension.
+    void Prepare(const std::shared_ptr<OfficeConnection>& office) {
+        if (office && office != prepared_.lock()) {
+            EnsureExtension(*office, options_.extension);
+            prepared_ = office;
+        }
     }
 
     void FinishStart() {
@@ -235,17 +241,24 @@ private:
     // The office on the user's pipe; started when nothing answers there.
     std::shared_ptr<OfficeConnection> Office() {
         FinishStart();
-        if (office_ && office_->Alive()) {
-            return office_;
+        if (!office_ || !office_->Alive()) {
+            office_.reset();
+            qint64 launcher = launcher_;
+            office_ = ReachOffice(options_, launcher);
+            launcher_ = launcher;
         }
-        office_.reset();
-        return office_ = ReachOffice(options_, startedPid_);
+        Prepare(office_);
+        return office_;
     }
 
     CalcOptions options_;
     std::shared_ptr<OfficeConnection> office_;
+    std::weak_ptr<OfficeConnection> prepared_;
     std::thread starter_;
-    qint64 startedPid_ = 0;  // the launcher of the office this system started
+    std::atomic<qint64> launcher_{0};  // the launcher of the office this system started
+    std::atomic<bool> calledOff_{false};
+    std::atomic<bool> connected_{false};
+    std::atomic<bool> startEnded_{false};
 };
 
 }  // namespace
@@ -260,6 +273,10 @@ CalcOptions CalcOptions::ForUser() {
                               : QStandardPaths::findExecutable(QStringLiteral("soffice"));
     // One pipe per user: a second start of the program finds the office the first one left open.
     options.pipeName = UserOfficePipeName();
+    options.extension = {QCoreApplication::applicationDirPath() +
+                             QStringLiteral("/" DRAVIK_REPORT_EXTENSION_FILE_NAME),
+                         QStringLiteral(DRAVIK_REPORT_EXTENSION_ID),
+                         QStringLiteral(DRAVIK_REPORT_EXTENSION_VERSION)};
     return options;
 }
 

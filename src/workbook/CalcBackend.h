@@ -13,14 +13,24 @@
 
 #include <memory>
 
+// The office extension behind the workbook's report button, as the build packed it.
+struct OfficeExtension {
+    QString path;        // the .oxt; empty: nothing is checked
+    QString identifier;  // as its description.xml gives them
+    QString version;
+};
+
 struct CalcOptions {
     QString sofficePath;  // the office binary; a missing one means the spreadsheet is not there
     QString pipeName;     // the UNO pipe the office accepts on, fixed for the user
     QString profileUrl;   // a private profile (file:// URL), or empty for the user's own
     bool headless = false;
     int startTimeoutMs = 60000;
+    // Deployed in the office when the workbook opens, should the office lack it.
+    OfficeExtension extension;
 
-    // The user's own office and profile: visible, on the pipe "dravik_lumo_calc_<user name>".
+    // The user's own office and profile: visible, on the pipe "dravik_lumo_calc_<user name>",
+    // with the extension beside the program.
     static CalcOptions ForUser();
 };
 

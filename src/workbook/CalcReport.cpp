@@ -155,6 +155,8 @@ public:
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override {
         const std::shared_ptr<OfficeConnection> office = Office();
+        // An empty Report sends the user to the workbook's button, which needs the extension.
+        EnsureExtension(*office, options_.extension);
         return OnMainThread(office, [&]() -> std::shared_ptr<wb::ShownWorkbook> {
             if (const Reference<css::frame::XModel> open = FindOpen(*office, path); open.is()) {
                 return std::make_shared<CalcShownWorkbook>(office, open, false);

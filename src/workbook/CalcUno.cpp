@@ -8,6 +8,8 @@
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/deployment/ExtensionManager.hpp>
+#include <com/sun/star/deployment/XPackage.hpp>
 #include <com/sun/star/document/LockFileCorruptRequest.hpp>
 #include <com/sun/star/document/LockFileIgnoreRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
@@ -16,6 +18,7 @@
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XFrames.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
@@ -23,23 +26,31 @@
 #include <com/sun/star/task/XInteractionDisapprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/task/XInteractionRequest.hpp>
+#include <com/sun/star/ucb/XCommandEnvironment.hpp>
+#include <com/sun/star/ucb/XProgressHandler.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
+#include <cppuhelper/implbase3.hxx>
 #include <rtl/bootstrap.hxx>
 #include <rtl/ref.hxx>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
 
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <future>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace dravik_uno {
@@ -268,20 +279,132 @@ qint64 StartOffice(const CalcOptions& options) {
 
 }  // namespace
 
-std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid) {
+std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options,
+                                                 std::atomic<qint64>& launcherPid,
+                                                 const std::atomic<bool>& calledOff) {
     if (std::shared_ptr<OfficeConnection> answer = TryConnect(options.pipeName)) {
         return answer;
     }
+    // Called off meanwhile, the start ends the office it made itself: the caller may be gone.
+    const auto unlessCalledOff = [&] {
+        if (calledOff) {
+            EndStartingOffice(launcherPid);
+            throw OfficeUnreachable("the start was called off");
+        }
+    };
+    unlessCalledOff();
     launcherPid = StartOffice(options);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
     do {
+        unlessCalledOff();
         QThread::msleep(100);
         if (std::shared_ptr<OfficeConnection> answer = TryConnect(options.pipeName)) {
             return answer;
         }
     } while (std::chrono::steady_clock::now() < deadline);
     throw OfficeUnreachable("the office did not answer on its pipe");
+}
+
+std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid) {
+    std::atomic<qint64> started{launcherPid};
+    const std::atomic<bool> never{false};
+    try {
+        std::shared_ptr<OfficeConnection> office = ConnectOrStart(options, started, never);
+        launcherPid = started;
+        return office;
+    } catch (...) {
+        launcherPid = started;
+        throw;
+    }
+}
+
+void EndStartingOffice(qint64 launcherPid) {
+    if (launcherPid <= 0) {
+        return;
+    }
+    // The launcher was started detached, in a session of its own: its process group is the
+    // office's processes and nothing of ours.
+    const pid_t launcher = static_cast<pid_t>(launcherPid);
+    const pid_t group = ::getpgid(launcher);
+    if (group < 0) {
+        return;  // gone: nothing to end, and its pid may be another's by now
+    }
+    const pid_t target = group != ::getpgrp() ? -group : launcher;
+    // The helper forks once more and ends at once, so the one that waits belongs to nobody here.
+    // Only calls that are safe after a fork in a threaded program run in the two children.
+    const pid_t helper = ::fork();
+    if (helper == 0) {
+        if (::fork() != 0) {
+            ::_exit(0);
+        }
+        ::kill(target, SIGTERM);
+        const timespec step{0, 100 * 1000 * 1000};
+        for (int waited = 0; waited < 80 && ::kill(launcher, 0) == 0; ++waited) {
+            ::nanosleep(&step, nullptr);
+        }
+        ::kill(target, SIGKILL);
+        ::_exit(0);
+    }
+    if (helper > 0) {
+        ::waitpid(helper, nullptr, 0);
+    }
+}
+
+namespace {
+
+// What the extension manager asks while adding (replace the copy there?) is answered yes; its
+// progress goes nowhere.
+class ApprovingEnvironment
+    : public cppu::WeakImplHelper3<css::ucb::XCommandEnvironment, css::task::XInteractionHandler,
+                                   css::ucb::XProgressHandler> {
+public:
+    Reference<css::task::XInteractionHandler> SAL_CALL getInteractionHandler() override {
+        return this;
+    }
+    Reference<css::ucb::XProgressHandler> SAL_CALL getProgressHandler() override { return this; }
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
+        for (const Reference<css::task::XInteractionContinuation>& choice :
+             request->getContinuations()) {
+            if (Reference<css::task::XInteractionApprove>(choice, UNO_QUERY).is()) {
+                choice->select();
+                return;
+            }
+        }
+    }
+    void SAL_CALL push(const Any&) override {}
+    void SAL_CALL update(const Any&) override {}
+    void SAL_CALL pop() override {}
+};
+
+}  // namespace
+
+bool EnsureExtension(const OfficeConnection& office, const OfficeExtension& extension) {
+    if (extension.path.isEmpty()) {
+        return true;
+    }
+    if (!QFileInfo(extension.path).isFile()) {
+        return false;
+    }
+    const rtl::OUString fileName = ToOU(QFileInfo(extension.path).fileName());
+    try {
+        const Reference<css::deployment::XExtensionManager> manager =
+            css::deployment::ExtensionManager::get(office.Context());
+        const Reference<css::ucb::XCommandEnvironment> environment(new ApprovingEnvironment);
+        try {
+            const Reference<css::deployment::XPackage> deployed = manager->getDeployedExtension(
+                "user", ToOU(extension.identifier), fileName, environment);
+            if (deployed.is() && ToQ(deployed->getVersion()) == extension.version) {
+                return true;
+            }
+        } catch (const css::lang::IllegalArgumentException&) {
+            // Not deployed for this user.
+        }
+        return manager->addExtension(FileUrl(extension.path), {}, "user", nullptr, environment)
+            .is();
+    } catch (const css::uno::Exception&) {
+        return false;
+    }
 }
 
 std::shared_ptr<OfficeConnection> ReachOffice(const CalcOptions& options, qint64& launcherPid) {
@@ -299,18 +422,33 @@ bool EndIfUnused(std::shared_ptr<OfficeConnection>& office, qint64 launcherPid) 
         !office->Alive()) {
         return false;
     }
+    Reference<css::frame::XDesktop2> desktop;
     try {
-        const Reference<css::frame::XDesktop2>& desktop = office->Desktop();
+        desktop = office->Desktop();
         if (desktop->getFrames()->getCount() != 0 ||
-            desktop->getComponents()->createEnumeration()->hasMoreElements() ||
-            !desktop->terminate()) {
+            desktop->getComponents()->createEnumeration()->hasMoreElements()) {
             return false;
         }
     } catch (const css::uno::Exception&) {
         return false;  // gone already, or going
     }
+    // Asked on a thread of its own: an office busy registering an extension out of process may
+    // refuse to terminate, or not answer at all. Holding nothing, it goes in any case, by its
+    // process group when it does not end in time.
+    auto answered = std::make_shared<std::promise<bool>>();
+    std::future<bool> terminated = answered->get_future();
+    std::thread([desktop, answered] {
+        try {
+            answered->set_value(desktop->terminate());
+        } catch (const css::uno::Exception&) {
+            answered->set_value(false);  // the bridge went down with the office, or it refused
+        }
+    }).detach();
     office.reset();
-    AwaitOfficeEnd(launcherPid, kOfficeEndWait);
+    if (terminated.wait_for(kOfficeEndWait) != std::future_status::ready || !terminated.get() ||
+        !AwaitOfficeEnd(launcherPid, kOfficeEndWait)) {
+        EndStartingOffice(launcherPid);
+    }
     return true;
 }
 

@@ -189,12 +189,30 @@ public:
 // launcher, also when the wait fails. Throws OfficeUnreachable.
 std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options, qint64& launcherPid);
 
+// The same for a start that another thread watches and may call off: launcherPid is set as soon
+// as the office is started, and the wait ends (OfficeUnreachable) once calledOff is set.
+std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options,
+                                                 std::atomic<qint64>& launcherPid,
+                                                 const std::atomic<bool>& calledOff);
+
+// Ends an office this program started and that holds nothing (one still starting, most often),
+// by its launcher's process group: asked to terminate, then killed if it is not gone within 8 s.
+// A helper process of its own does it, so the caller returns at once and may end.
+void EndStartingOffice(qint64 launcherPid);
+
+// Adds the extension for the office's user when the office has no copy of it, or one of another
+// version: an office profile the extension was never registered in (a new user of an installed
+// copy, a reset profile) would leave the button doing nothing. One call to the office's extension
+// manager when it is there. False when it is missing and could not be added.
+bool EnsureExtension(const OfficeConnection& office, const OfficeExtension& extension);
+
 // ConnectOrStart as an automation call: an office that can be neither reached nor started is 429.
 std::shared_ptr<OfficeConnection> ReachOffice(const CalcOptions& options, qint64& launcherPid);
 
 // Ends the office if this program started it (its launcher is still running) and it holds no
-// window and no document, then waits for it to be gone. An office that was running already, or
-// that shows anything, stays. True when it was ended; office is then let go.
+// window and no document, then waits for it to be gone; one that refuses to terminate or does not
+// end in time is ended by its process group (EndStartingOffice). An office that was running
+// already, or that shows anything, stays. True when it was ended; office is then let go.
 bool EndIfUnused(std::shared_ptr<OfficeConnection>& office, qint64 launcherPid);
 
 // Closes a document without asking anything; one that is closed or gone already is no failure.

@@ -42,9 +42,9 @@ std::shared_ptr<wb::Document> ModuleSystem::NewDocument(const QString& className
     return system->NewDocument(className);
 }
 
-void ModuleSystem::StartInBackground() {
+void ModuleSystem::StartInBackground(const QString& workbookPath) {
     if (wb::System* const system = Loaded()) {
-        system->StartInBackground();
+        system->StartInBackground(workbookPath);
     }
 }
 

@@ -27,7 +27,7 @@ public:
     ~ModuleSystem() override;
 
     std::shared_ptr<wb::Document> NewDocument(const QString& className) override;
-    void StartInBackground() override;
+    void StartInBackground(const QString& workbookPath) override;
     void EndIfUnused() override;
 
 private:

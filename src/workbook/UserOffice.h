@@ -7,10 +7,9 @@
 
 #include <unistd.h>
 
-// "dravik_lumo_calc_<user name>", every character other than an ASCII letter or digit as "_"; the
-// user's number when the environment names no user.
-inline QString UserOfficePipeName() {
-    QString user = qEnvironmentVariable("USER");
+// The user name as it stands in the names of the user's pipes and sockets: every character other
+// than an ASCII letter or digit as "_"; the user's number when no user is named.
+inline QString UserNameForPipes(QString user = qEnvironmentVariable("USER")) {
     if (user.isEmpty()) {
         user = QString::number(getuid());
     }
@@ -19,5 +18,10 @@ inline QString UserOfficePipeName() {
             c = u'_';
         }
     }
-    return QStringLiteral("dravik_lumo_calc_") + user;
+    return user;
+}
+
+// "dravik_lumo_calc_<user name>".
+inline QString UserOfficePipeName() {
+    return QStringLiteral("dravik_lumo_calc_") + UserNameForPipes();
 }

@@ -158,6 +158,10 @@ struct KillingFile {
 sqlite3_vfs* gRealVfs = nullptr;
 long gSteps = 0;
 long gKillAt = LONG_MAX;
+// The write that meets a full disk: half of it reaches the file, then ENOSPC, as SQLite's own
+// file layer reports a short write.
+long gWrites = 0;
+long gFullAt = LONG_MAX;
 
 void Step() {
     if (++gSteps == gKillAt) {
@@ -185,6 +189,10 @@ const sqlite3_io_methods kKillingMethods = {
         return Real(f)->pMethods->xRead(Real(f), buf, n, at);
     },
     [](sqlite3_file* f, const void* buf, int n, sqlite3_int64 at) {
+        if (++gWrites == gFullAt) {
+            Real(f)->pMethods->xWrite(Real(f), buf, n / 2, at);
+            return SQLITE_FULL;
+        }
         return Counted([&] { return Real(f)->pMethods->xWrite(Real(f), buf, n, at); });
     },
     [](sqlite3_file* f, sqlite3_int64 size) {
@@ -267,6 +275,32 @@ long SaveInChild(const QString& path, const DetailsEntry& entry, long killAt) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && read ? taken : -2;
 }
 
+// In a child, beside an open browser cursor: a save whose fullAt-th write meets a full disk, then
+// with room again a second one. 0 when the first failed and the second stored its record.
+int FullThenRoomInChild(const QString& path, long fullAt) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        InstallKillingVfs();
+        dao::Database browsed = dao::DBEngine::Shared().Workspaces(0).OpenDatabase(path);
+        const dao::Recordset cursor = browsed.OpenRecordset(kDetailsTable);
+        const auto saves = [&](const char* company) {
+            try {
+                AppendDetailsRecord(path, EntryFor(QString::fromLatin1(company)));
+                return true;
+            } catch (const dao::RecordStoreError&) {
+                return false;
+            }
+        };
+        gFullAt = fullAt;
+        const bool full = !saves("Full");
+        gFullAt = LONG_MAX;
+        ::_exit(!full ? 5 : saves("Room") ? 0 : 6);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // What a record of EntryFor holds, as Query reads it.
 Row WholeRecord(const QString& company, int key) {
     const DetailsEntry entry = EntryFor(company);
@@ -320,6 +354,22 @@ TEST_F(Save, AKillAtAnyMomentOfTheTransactionLeavesTheRecordsOrOneMoreWholeOne) 
     // Killed before the journal went, the save is lost whole; after, it is kept whole.
     EXPECT_GT(expected.size(), 1u);
     EXPECT_LT(expected.size(), 121u);
+}
+
+// A full disk, then room again: whichever write of a save meets the full disk, the next save in
+// the same run stores its record, and nothing of the failed one stays.
+TEST_F(Save, AfterAFullDiskTheNextSaveWorksAsSoonAsThereIsRoom) {
+    int expected = 0;
+    for (long fullAt = 1;; ++fullAt) {
+        const int outcome = FullThenRoomInChild(Path(), fullAt);
+        if (outcome == 5) {
+            break;  // past the save's last write
+        }
+        ASSERT_EQ(outcome, 0) << "full at write " << fullAt;
+        ++expected;
+        ASSERT_EQ(Companies(Path()), std::vector<std::string>(expected, "Room"));
+    }
+    EXPECT_GT(expected, 2);
 }
 
 }  // namespace

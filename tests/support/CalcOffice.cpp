@@ -10,6 +10,8 @@
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XActionLockable.hpp>
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatch.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
@@ -28,6 +30,7 @@
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/URLTransformer.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
@@ -385,6 +388,22 @@ void CalcOffice::Enter(const QString& path, const QString& cell, const QString& 
         CellsOf(FindDocument(*Connection(), path), cell)
             ->getCellByPosition(0, 0)
             ->setFormula(ToOU(input));
+    });
+}
+
+void CalcOffice::PressReportButton(const QString& path) {
+    return Reported([&] {
+        const Reference<css::frame::XModel> model = FindDocument(*Connection(), path);
+        css::util::URL url;
+        url.Complete = "vnd.dravik.lumo:CopySummaryToReport";
+        css::util::URLTransformer::create(Connection()->Context())->parseStrict(url);
+        const Reference<css::frame::XDispatchProvider> frame(
+            model->getCurrentController()->getFrame(), UNO_QUERY_THROW);
+        const Reference<css::frame::XDispatch> dispatch = frame->queryDispatch(url, "_self", 0);
+        if (!dispatch.is()) {
+            throw std::runtime_error("nothing handles the report button's URL");
+        }
+        dispatch->dispatch(url, {});
     });
 }
 

@@ -67,6 +67,9 @@ public:
     // "TOC Overview" at the addresses of the RPT_ ranges go into those ranges on "Report" as
     // values with their number formats, and the time into RPT_COPIED.
     void CopyOverviewToReport(const QString& path);
+    // A click on the overview's button "Copy Summary Data to Report Worksheet": its URL
+    // dispatched through the document's window; fails when nothing handles it.
+    void PressReportButton(const QString& path);
     // The windows (frames) the office shows.
     int FrameCount();
     // The documents the office has open, shown or hidden.

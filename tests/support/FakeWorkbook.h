@@ -66,7 +66,7 @@ public:
     explicit FakeAutomation(std::shared_ptr<FakeWorkbook> book) : book_(std::move(book)) {}
     std::shared_ptr<wb::Document> NewDocument(const QString& className) override;
     // Counted, not logged: they are not steps of the opening.
-    void StartInBackground() override { ++backgroundStarts; }
+    void StartInBackground(const QString&) override { ++backgroundStarts; }
     void EndIfUnused() override { ++unusedEnds; }
     FakeWorkbook& book() { return *book_; }
 

@@ -239,6 +239,15 @@ class WorkbookTest(unittest.TestCase):
                 found.append("%s: %s" % (sheet_name, errors.RangeAddressesAsString))
         return found
 
+    def shown_errors(self):
+        """Every cell on every sheet that shows an error: a formula's, or the program's ERR."""
+        found = self.error_cells()
+        for sheet_name in SHEETS:
+            rows = self.doc.Sheets.getByName(sheet_name).getCellRangeByName("A1:L60").getDataArray()
+            found += ["%s row %d: %s" % (sheet_name, r + 1, v) for r, row in enumerate(rows)
+                      for v in row if v == "ERR"]
+        return found
+
 
 class OpeningTest(WorkbookTest):
     def test_the_office_opens_it_by_content_and_as_calc8(self):
@@ -270,8 +279,14 @@ class OpeningTest(WorkbookTest):
         self.doc.calculateAll()
         self.assertEqual(everything(), stored)
 
-    def test_a_fresh_workbook_has_no_formula_errors(self):
-        self.assertEqual(self.error_cells(), [])
+    def test_no_cell_shows_an_error_before_any_answer_or_after_valid_ones(self):
+        self.assertEqual(self.shown_errors(), [])
+        self.assertEqual(self.book.get("DL_DEF_SP"), "")  # blank until page 1 is answered
+        self.book.put("DL", "1")
+        self.book.answer_page1("4", ticked=[2])
+        for name, text in (("DLQ3", "800"), ("DLQ4", "1"), ("DLQ8", "2"), ("DLQ10", "0")):
+            self.book.put(name, text)
+        self.assertEqual(self.shown_errors(), [])
 
     def test_the_overview_has_its_capacity_chart(self):
         charts = self.doc.Sheets.getByName("TOC Overview").Charts

@@ -180,7 +180,7 @@ TEST(ModuleSystem, AModuleThatCannotBeLoadedIsAMissingApplication) {
     for (const QString& path : {dir.filePath(QStringLiteral("missing.so")), text.fileName(),
                                 QStringLiteral("libm.so.6")}) {  // a library without the entry
         ModuleSystem module(path);
-        module.StartInBackground();  // nothing to start, and nothing said yet
+        module.StartInBackground(QString());  // nothing to start, and nothing said yet
         module.EndIfUnused();
         ScriptedMessageBoxes msg;
         msg.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),

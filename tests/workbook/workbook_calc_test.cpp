@@ -4,6 +4,7 @@
 
 #include "CalcOffice.h"
 #include "TestPlatform.h"
+#include "shell/EndSignals.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -648,8 +650,20 @@ bool Eventually(Condition&& condition) {
     return true;
 }
 
-// The splash starts the office; closed instead of Continue, it ends that office when the office
-// holds nothing, and never an office that was running already or that holds a document.
+// Whether any process of an office runs on the profile at profilePath.
+bool OfficeRunsOn(const QString& profilePath) {
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(profilePath.toUtf8())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The splash starts the office; closed instead of Continue, or ended by SIGTERM (a log-out), it
+// ends that office when the office holds nothing, and never an office that was running already or
+// that holds a document. The program ends at once, also while the office is still starting.
 TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
     QTemporaryDir profile;
     QTemporaryDir folder;
@@ -657,7 +671,8 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
     options.pipeName = QStringLiteral("dravik_test_splash_%1").arg(getpid());
     options.profileUrl = QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded);
     options.headless = true;
-    const auto closeSplash = [&](wb::System& system) {
+    // How long the program took to end once asked.
+    const auto closeSplash = [&](wb::System& system, bool bySignal) {
         ScriptedMessageBoxes msg;
         TestProgramEnd end;
         SystemClock clock;
@@ -666,21 +681,52 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
         SharedValues shared;
         Pages pages(platform, shared);
         pages.StartUp();
-        EXPECT_THROW(pages.frm00Splash().QueryUnload(CloseCause::User), ProgramEnded);
+        const auto asked = std::chrono::steady_clock::now();
+        if (bySignal) {
+            bool ended = false;
+            const EndSignals endSignals([&] {
+                try {
+                    pages.EndBySignal();
+                } catch (const ProgramEnded&) {
+                    ended = true;
+                }
+            });
+            std::raise(SIGTERM);
+            while (!ended && std::chrono::steady_clock::now() - asked < std::chrono::seconds(20)) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            }
+        } else {
+            EXPECT_THROW(pages.frm00Splash().QueryUnload(CloseCause::User), ProgramEnded);
+        }
+        EXPECT_EQ(end.endCount, 1);
+        EXPECT_EQ(end.status, kExitNormal);
         EXPECT_FALSE(pages.IsLoaded(Pages::Id::Page1));
+        return std::chrono::steady_clock::now() - asked;
     };
 
-    // Nothing answered on the pipe, so the splash started the office: it goes with the splash.
-    ASSERT_FALSE(OfficeAnswers(options.pipeName));
-    closeSplash(*MakeCalcSystem(options));
-    // ...and is gone by the time the program ends, so that a start right after, on the same
-    // pipe and profile, gets an office of its own rather than one on its way out.
-    EXPECT_FALSE(OfficeAnswers(options.pipeName));
+    // Nothing answered on the pipe, so the splash started the office; it is still starting when
+    // the splash goes, by its close box or by SIGTERM. The program ends at once, and the office
+    // goes by itself, so that a start right after gets an office of its own.
+    for (const bool bySignal : {false, true}) {
+        ASSERT_FALSE(OfficeAnswers(options.pipeName));
+        EXPECT_LT(closeSplash(*MakeCalcSystem(options), bySignal), std::chrono::seconds(1));
+        EXPECT_TRUE(Eventually([&] { return !OfficeRunsOn(profile.path()); })) << bySignal;
+    }
+
+    // Started and idle: ended over its pipe, and gone by the time the program ends.
+    {
+        const auto system = MakeCalcSystem(options);
+        system->StartInBackground(QString());
+        ASSERT_TRUE(Eventually([&] { return OfficeAnswers(options.pipeName); }));
+        QThread::msleep(500);
+        closeSplash(*system, true);
+        EXPECT_FALSE(OfficeAnswers(options.pipeName));
+    }
 
     // Started for the splash, but meanwhile holding a document: left running.
     {
         const auto system = MakeCalcSystem(options);
-        system->StartInBackground();
+        system->StartInBackground(QString());
         ASSERT_TRUE(Eventually([&] { return OfficeAnswers(options.pipeName); }));
         const auto users = MakeCalcSystem(options);
         const std::shared_ptr<wb::Document> opened =
@@ -688,12 +734,13 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
         system->EndIfUnused();
         QThread::msleep(500);
         EXPECT_TRUE(OfficeAnswers(options.pipeName));
-        EXPECT_NO_THROW(opened->GetRange(QStringLiteral("Sheet1:A1"))->SetContents(1.0));
+        // Read, not written: unchanged, it lets the office terminate below without a question.
+        EXPECT_NO_THROW(opened->GetRange(QStringLiteral("Sheet1:A1"))->CellValueOf());
     }
     TerminateOffice(options.pipeName);
 
     // An office that was running already (the shared one) is left as it is.
-    closeSplash(*sharedOffice->System());
+    closeSplash(*sharedOffice->System(), false);
     QThread::msleep(500);
     EXPECT_TRUE(sharedOffice->Running());
 }
@@ -712,6 +759,29 @@ TEST(CalcModule, TheBuiltModuleMakesTheCalcSystem) {
         EXPECT_NE(std::string(e.what()).find("no application registered"), std::string::npos)
             << e.what();
     }
+}
+
+// An office whose profile never had the report button's extension (a new user of an installed
+// copy, a reset profile) gets it from the opening, and the button then fills Report.
+TEST_F(CalcWorkbookTest, TheOpeningDeploysTheReportButtonsExtension) {
+    const QString built = BuiltWorkbookPath();
+    if (built.isEmpty()) {
+        GTEST_SKIP() << "no built workbook in DRAVIK_BIN_DIR";
+    }
+    folder = Folder();
+    path = QDir(folder).filePath(kWorkbook);
+    ASSERT_TRUE(QFile::copy(built, path));
+    CalcOptions options = office.Options();
+    options.extension = CalcOptions::ForUser().extension;
+    options.extension.path =
+        QFileInfo(built).dir().filePath(QFileInfo(options.extension.path).fileName());
+    system = MakeCalcSystem(options);
+    handles = OpenWorkbookConnection(*system, kWorkbook, folder, msg, end);
+    PutRange(*handles.CTabbDoc, QStringLiteral("DLQ0"), QStringLiteral("Deployed Ltd"));
+    office.PressReportButton(path);
+    EXPECT_EQ(office.ShownText(path, QStringLiteral("RPT_CUSTOMER")),
+              QStringLiteral("Deployed Ltd"));
+    EXPECT_FALSE(office.ShownText(path, QStringLiteral("RPT_COPIED")).isEmpty());
 }
 
 // The workbook that ships with the program, once the build makes it.
