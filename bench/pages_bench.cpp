@@ -70,7 +70,7 @@ struct Program {
 
         entry::Entry answers = TypicalAnswers();
         Answer(answers, 0) = QStringLiteral("Acme Storage");
-        pages->ShowEntry(answers);
+        FillPages(*pages, answers);
     }
     ~Program() { pages.reset(); }
 };

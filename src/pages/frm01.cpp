@@ -153,6 +153,16 @@ void frm01::cmdNext_Click() {
 
 void frm01::cmdLoad_Click() {
     ::frm03data& browser = pages_.frm03data();
+    browser.opener = {this,
+                      [this](const entry::Entry& record) {
+                          ShowEntry(record);
+                          // Touching page 2 makes it first, so the record replaces its presets.
+                          pages_.frm02().ShowEntry(record);
+                      },
+                      [this] {
+                          UpdFrm01();
+                          pages_.frm02().UpdFrm02();
+                      }};
     browser.SetLeft(Left());
     browser.SetTop(Top());
     browser.ShowPage();

@@ -124,6 +124,12 @@ bool frm03data::QueryUnload(CloseCause cause) {
     return ConfirmQuit(cause);
 }
 
+void frm03data::Return() {
+    if (opener.page) {
+        pages_.Switch(*this, *opener.page);
+    }
+}
+
 void frm03data::Report(const dao::RecordStoreError& error) {
     platform_.msg.MsgBox(DatabaseFailureText(error, DatabasePath(platform_.programFolder)),
                          kStyleExclamation, kDatabaseTitle);
@@ -173,7 +179,7 @@ void frm03data::LoadForm() {
         ClearRecord();
         Report(error);
         // Nothing to browse: back to page 1 once page 1's Load has finished showing us.
-        QTimer::singleShot(0, this, [this] { pages_.Switch(*this, Pages::Id::Page1); });
+        QTimer::singleShot(0, this, [this] { Return(); });
         return;
     }
     ShowRecord();
@@ -258,7 +264,7 @@ void frm03data::cmdPrevious_Click() {
 }
 
 void frm03data::cmdCancel_Click() {
-    pages_.Switch(*this, Pages::Id::Page1);
+    Return();
 }
 
 void frm03data::cmdErase_Click() {
@@ -294,7 +300,9 @@ void frm03data::ReadRecord() {
 }
 
 void frm03data::FillPages() {
-    pages_.ShowEntry(staging);
+    if (opener.showEntry) {
+        opener.showEntry(staging);
+    }
 }
 
 void frm03data::cmdRetrieve_Click() {
@@ -315,6 +323,8 @@ void frm03data::cmdRetrieve_Click() {
     // write-out must keep the loaded values on page 2.
     shared_.cLoaded = true;
     shared_.cManual = false;
-    pages_.WriteOutPages();
-    pages_.Switch(*this, Pages::Id::Page1);
+    if (opener.writeOut) {
+        opener.writeOut();
+    }
+    Return();
 }

@@ -8,6 +8,7 @@
 #include "records/DaoEngine.h"
 #include "shell/Page.h"
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -39,6 +40,14 @@ public:
     // The staging values: the shown record's entry on its way into the pages.
     entry::Entry staging;
 
+    // Given by the page that opens the browser (page 1's Load): the page Cancel and a load
+    // return to, and what a load does with the pages. The record store reaches no page itself.
+    struct Opener {
+        Page* page = nullptr;
+        std::function<void(const entry::Entry&)> showEntry;  // onto both pages
+        std::function<void()> writeOut;                      // both pages' write-outs
+    } opener;
+
     // A display box by its object name (txtDLQ12 for the date, then each question's).
     QLineEdit* Box(const char* name) const;
     QLineEdit* txtDLQ12 = nullptr;  // the record's creation date
@@ -53,6 +62,7 @@ public:
 private:
     dao::Recordset& Cursor();
     void CloseDatabase();
+    void Return();
     void Report(const dao::RecordStoreError& error);
     void EmptyMessage();
 

@@ -68,31 +68,6 @@ void Pages::Switch(Page& from, Page& to) {
     from.HidePage();
 }
 
-void Pages::Switch(Page& from, Id to) {
-    switch (to) {
-        case Id::Splash:
-            return Switch(from, frm00Splash());
-        case Id::Page1:
-            return Switch(from, frm01());
-        case Id::Page2:
-            return Switch(from, frm02());
-        case Id::Browser:
-            return Switch(from, frm03data());
-        case Id::Create:
-            return Switch(from, frm99Create());
-    }
-}
-
-void Pages::ShowEntry(const entry::Entry& entry) {
-    frm01().ShowEntry(entry);
-    frm02().ShowEntry(entry);
-}
-
-void Pages::WriteOutPages() {
-    frm01().UpdFrm01();
-    frm02().UpdFrm02();
-}
-
 void Pages::Stop() {
     Page* const inOrder[] = {splash_.get(), page1_.get(), page2_.get(), browser_.get(),
                              create_.get()};

@@ -6,9 +6,6 @@
 
 #include <memory>
 
-namespace entry {
-struct Entry;
-}
 class Page;
 class frm00Splash;
 class frm01;
@@ -40,12 +37,6 @@ public:
 
     // `to` takes the left and top of `from`, is shown, and `from` is hidden.
     void Switch(Page& from, Page& to);
-    void Switch(Page& from, Id to);
-
-    // What the record browser hands the pages: an entry to show on both (page 2 is made first
-    // when it was not), and then both pages' write-outs, page 1's first.
-    void ShowEntry(const entry::Entry& entry);
-    void WriteOutPages();
 
     // Closes the splash, page 1, page 2, the browser and the creation window in this order (a
     // window never loaded is passed over), then ends the program.

@@ -32,7 +32,7 @@ protected:
         entry::Entry answers = TypicalAnswers();
         Answer(answers, 2, 5) = QStringLiteral("99 - Other");
         Answer(answers, 5) = QStringLiteral("50");
-        app.pages.ShowEntry(answers);
+        ::FillPages(app.pages, answers);
     }
 
     // Page 1's Load, as the user presses it.

@@ -6,6 +6,8 @@
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
 #include "entry/Entry.h"
+#include "pages/frm01.h"
+#include "pages/frm02.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -36,7 +38,7 @@ inline const QString kDb = QStringLiteral("Dravik Database");
 
 // The typical answers, all passing: "Acme", "1 - Finance", "2 - ERP" ticked; 1500 GB, "1 - Vastor",
 // 25, 10 and 40 %, 12 servers, 30 % growth, "1 - Required", 25000. A page shows them with
-// ShowEntry, as typed and chosen by the user.
+// ShowEntry, as typed and chosen by the user; FillPages below shows them on both.
 inline entry::Entry TypicalAnswers() {
     entry::Entry answers;
     answers.texts = {QStringLiteral("Acme"), QStringLiteral("1 - Finance"),
@@ -59,4 +61,10 @@ inline QString& Answer(entry::Entry& answers, int question, int member = 0) {
         }
     }
     throw std::out_of_range("no such question");
+}
+
+// Answers on both pages, page 1's first.
+inline void FillPages(Pages& pages, const entry::Entry& answers) {
+    pages.frm01().ShowEntry(answers);
+    pages.frm02().ShowEntry(answers);
 }
