@@ -77,6 +77,12 @@ QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& p
                        "The file\r%1\ris not a Dravik database, or it is damaged. It "
                        "was left unchanged.\r\rMove it aside, then %2")
                 .arg(file, create);
+        case Kind::NewerRelease:
+            return QStringLiteral(
+                       "The database\r%1\rwas made by a newer release of Dravik Lumo. It was "
+                       "left unchanged.\r\rPlease use it with that release, or move it aside, "
+                       "then %2")
+                .arg(file, create);
         case Kind::NoTable:
             return QStringLiteral(
                        "The database\r%1\rholds no Details table. It was left "

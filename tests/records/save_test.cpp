@@ -129,6 +129,22 @@ TEST_F(Save, AMissingOrForeignDatabaseIsExplainedAndNotMade) {
     EXPECT_EQ(page1->txtDLQ0->text(), "Acme");
 }
 
+TEST_F(Save, AFileOfANewerReleaseIsExplainedAndNotWritten) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray before = FileBytes(Path());
+    app.msg.Expect(QStringLiteral("The database\r%1\rwas made by a newer release of Dravik Lumo. "
+                                  "It was left unchanged.\r\rPlease use it with that release, or "
+                                  "move it aside, then run dravik-create-db in the program's "
+                                  "folder to make a new, empty database.")
+                       .arg(Path()),
+                   kStyleExclamation, kDb);
+    app.pages.frm02().cmdSave_Click();
+    EXPECT_EQ(FileBytes(Path()), before);
+}
+
 TEST_F(Save, ALockedDatabaseIsReportedAndTheSaveCanBeRepeated) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &other), SQLITE_OK);
