@@ -5,6 +5,7 @@
 #include "CalcApp.h"
 #include "CalcOffice.h"
 #include "TestPlatform.h"
+#include "entry/Questions.h"
 #include "shell/EndSignals.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
@@ -741,12 +742,13 @@ TEST_F(CalcWorkbookTest, TheBuiltWorkbookHasTheProgramsRanges) {
     ASSERT_TRUE(QFile::copy(built, path));
     system = office.System();
     handles = OpenWorkbookConnection(*system, kWorkbook, folder, msg, end);
-    for (int q : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11}) {
-        EXPECT_NO_THROW(handles.CTabbDoc->GetRange(QStringLiteral("DLQ%1").arg(q))) << q;
-    }
-    for (const char* name :
-         {"DL_DEF_SP", "DL_DEF_RC", "DL_DEF_R1", "DL_DEF_GR", "DL_DEF_OPER", "DL_DEF_OUTCOST"}) {
-        EXPECT_NO_THROW(GetRangeValue(*handles.CTabbDoc, QString::fromLatin1(name))) << name;
+    // Every range an answer is written to, and every default read back.
+    for (const entry::Question& question : entry::Questions()) {
+        EXPECT_NO_THROW(handles.CTabbDoc->GetRange(QString::fromLatin1(question.range)))
+            << question.range;
+        if (const char* range = question.defaultBox.range) {
+            EXPECT_NO_THROW(GetRangeValue(*handles.CTabbDoc, QString::fromLatin1(range))) << range;
+        }
     }
     EXPECT_NO_THROW(TurnToSheet(*handles.CTabbDoc, QStringLiteral("TOC Overview")));
 }
