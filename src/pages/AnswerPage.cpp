@@ -12,52 +12,54 @@ using entry::Question;
 
 AnswerPage::AnswerPage(Pages& pages, const char* objectName, int clientWidthTwips,
                        int clientHeightTwips, entry::OnPage page)
-    : Page(pages, objectName, clientWidthTwips, clientHeightTwips), page_(page) {}
+    : Page(pages, objectName, clientWidthTwips, clientHeightTwips) {
+    for (const Question& question : entry::Questions()) {
+        if (question.page == page) {
+            questions_.push_back(&question);
+        }
+    }
+}
 
 QWidget* AnswerPage::ControlOf(const Question& question) const {
     return Child<QWidget>(question.name);
 }
 
 void AnswerPage::PutAnswers(entry::Entry& entry) const {
-    for (const Question& question : entry::Questions()) {
-        if (question.page != page_) {
-            continue;
-        }
-        QWidget* control = ControlOf(question);
-        switch (question.control) {
+    for (const Question* question : questions_) {
+        QWidget* control = ControlOf(*question);
+        QString& answer = entry[*question];
+        switch (question->control) {
             case Control::TextBox:
-                entry[question] = static_cast<QLineEdit*>(control)->text();
+                answer = static_cast<QLineEdit*>(control)->text();
                 break;
             case Control::List:
-                entry[question] = static_cast<QComboBox*>(control)->currentText();
+                answer = static_cast<QComboBox*>(control)->currentText();
                 break;
             case Control::Tick:
                 // Only a tick counts; a greyed box is no tick.
-                entry[question] = static_cast<QCheckBox*>(control)->checkState() == Qt::Checked
-                                      ? QString::fromUtf8(question.items.front())
-                                      : entry::kUnticked;
+                answer = static_cast<QCheckBox*>(control)->checkState() == Qt::Checked
+                             ? QString::fromUtf8(question->items.front())
+                             : entry::kUnticked;
                 break;
         }
     }
 }
 
 void AnswerPage::ShowEntry(const entry::Entry& entry) {
-    for (const Question& question : entry::Questions()) {
-        if (question.page != page_) {
-            continue;
-        }
-        QWidget* control = ControlOf(question);
-        switch (question.control) {
+    for (const Question* question : questions_) {
+        QWidget* control = ControlOf(*question);
+        const QString& answer = entry[*question];
+        switch (question->control) {
             case Control::TextBox:
-                static_cast<QLineEdit*>(control)->setText(entry[question]);
+                static_cast<QLineEdit*>(control)->setText(answer);
                 break;
             case Control::List:
                 // No item is looked up: a text that is not in the list is shown as well.
-                static_cast<QComboBox*>(control)->setEditText(entry[question]);
+                static_cast<QComboBox*>(control)->setEditText(answer);
                 break;
             case Control::Tick:
                 static_cast<QCheckBox*>(control)->setCheckState(
-                    entry.Ticked(question) ? Qt::Checked : Qt::Unchecked);
+                    entry.Ticked(*question) ? Qt::Checked : Qt::Unchecked);
                 break;
         }
     }

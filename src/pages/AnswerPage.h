@@ -35,6 +35,9 @@ protected:
         return findChild<W*>(QString::fromLatin1(name));
     }
 
+    // This page's questions, top to bottom.
+    const std::vector<const entry::Question*>& Questions() const { return questions_; }
+
 private:
-    entry::OnPage page_;
+    std::vector<const entry::Question*> questions_;
 };

@@ -20,23 +20,16 @@ using entry::Question;
 
 namespace {
 
-// The page's questions, top to bottom.
-std::vector<const Question*> Rows() {
-    std::vector<const Question*> rows;
-    for (const Question& question : entry::Questions()) {
-        if (question.page == entry::OnPage::Technical) {
-            rows.push_back(&question);
-        }
-    }
-    return rows;
-}
-
 // Row i stands at this top; the buttons and the window's foot follow the last row.
 constexpr int RowTop(std::size_t row) {
     return 720 + 360 * static_cast<int>(row);
 }
 int LastRowTop() {
-    return RowTop(Rows().size() - 1);
+    int rows = 0;
+    for (const Question& question : entry::Questions()) {
+        rows += question.page == entry::OnPage::Technical ? 1 : 0;
+    }
+    return RowTop(rows - 1);
 }
 
 constexpr int kLabelLeft = 60;
@@ -53,7 +46,7 @@ frm02::frm02(Pages& pages)
 
     // One row per question: caption, input, green default box, "%" and "?"; made column by
     // column.
-    const std::vector<const Question*> rows = Rows();
+    const std::vector<const Question*>& rows = Questions();
     std::vector<QLabel*> captions;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QByteArray name = "Label1_" + QByteArray::number(static_cast<int>(i));

@@ -76,7 +76,6 @@ frm03data::frm03data(Pages& pages)
     // A box for each column, each with its right-aligned label ending at 1815. The program reads
     // none of them back but the company name, so they take no typing.
     const std::vector<const entry::BrowserBox*> boxes = Boxes();
-    std::vector<QWidget*> tabOrder;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         auto* label = Place(new QLabel(QString::fromUtf8(boxes[i]->caption)), boxes[i]->label, 0,
                             BoxTop(i), 1815, 255);
@@ -84,10 +83,10 @@ frm03data::frm03data(Pages& pages)
         auto* box = Place(MakeTextBox(), boxes[i]->name, 2040, BoxTop(i), 2295, 285);
         NameByCaption(label, box);
         box->setReadOnly(true);
-        tabOrder.push_back(box);
+        boxes_.push_back(box);
     }
-    txtDLQ12 = Box(entry::kDateBox.name);
-    txtDLQ0 = Box(entry::Questions().front().browser.name);
+    txtDLQ12 = boxes_.front();
+    txtDLQ0 = boxes_[1];
 
     // The five buttons; the wide ones below the last box.
     const int foot = BoxTop(boxes.size() - 1) + 600;
@@ -102,9 +101,9 @@ frm03data::frm03data(Pages& pages)
         Place(new QPushButton(QStringLiteral("Cancel")), "cmdCancel", 3960, foot, 1335, 735);
 
     // Tab order: the company name, the five buttons, then the other boxes top to bottom.
-    tabOrder.erase(std::find(tabOrder.begin(), tabOrder.end(), txtDLQ0));
-    tabOrder.insert(tabOrder.begin(),
-                    {txtDLQ0, cmdPrevious, cmdNext, cmdRetrieve, cmdErase, cmdCancel});
+    std::vector<QWidget*> tabOrder{txtDLQ0, cmdPrevious, cmdNext, cmdRetrieve, cmdErase, cmdCancel};
+    std::copy_if(boxes_.begin(), boxes_.end(), std::back_inserter(tabOrder),
+                 [this](QLineEdit* box) { return box != txtDLQ0; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -199,8 +198,8 @@ void frm03data::ShowRecord() {
     try {
         const entry::Entry shown = ReadEntry(*cursor_);
         for (const entry::Question& question : entry::Questions()) {
-            Box(question.browser.name)
-                ->setText(Displayed(question.browser.display, shown[question]));
+            boxes_[entry::Ordinal(question) + 1]->setText(
+                Displayed(question.browser.display, shown[question]));
         }
         // The date last.
         if (shown.date.isValid()) {
@@ -213,7 +212,7 @@ void frm03data::ShowRecord() {
 }
 
 void frm03data::ClearRecord() {
-    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    for (QLineEdit* box : boxes_) {
         box->setText(QString());
     }
 }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -65,6 +66,8 @@ private:
     void Return();
     void Report(const dao::RecordStoreError& error);
     void EmptyMessage();
+
+    std::vector<QLineEdit*> boxes_;  // top to bottom: the date's, then one for each answer
 
     // Declared in the order they are opened, so they are released cursor first.
     std::optional<dao::Workspace> workspace_;
