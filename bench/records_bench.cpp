@@ -3,6 +3,7 @@
 // display included), the browser's LoadForm, and an erase. Wall time per operation; the median
 // row is the figure to read, and the two sizes side by side show whether a figure grows.
 
+#include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
 #include "records/DaoEngine.h"
@@ -39,24 +40,7 @@ protected:
 };
 
 entry::Entry Entry(int n) {
-    entry::Entry record;
-    record.texts = {QStringLiteral("Company %1").arg(n),
-                    QStringLiteral("1 - Finance"),
-                    QStringLiteral(" "),
-                    QStringLiteral("2 - ERP"),
-                    QStringLiteral(" "),
-                    QStringLiteral(" "),
-                    QStringLiteral(" "),
-                    QStringLiteral("99 - Other"),
-                    QStringLiteral("1500"),
-                    QStringLiteral("1 - Vastor"),
-                    QStringLiteral("25"),
-                    QStringLiteral("10"),
-                    QStringLiteral("45"),
-                    QStringLiteral("4"),
-                    QStringLiteral("12"),
-                    QStringLiteral("0 - Not required"),
-                    QStringLiteral("9999")};
+    entry::Entry record = TypicalEntry(QStringLiteral("Company %1").arg(n));
     record.date = QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5));
     return record;
 }

@@ -2,6 +2,7 @@
 // Helpers for the record store's tests: a real dravik.mdb in a private folder, records put in
 // through the engine, and a look into the file with SQLite itself.
 
+#include "Entries.h"
 #include "records/DaoEngine.h"
 #include "records/Details.h"
 #include "records/SaveData.h"
@@ -77,28 +78,3 @@ protected:
 
     QTemporaryDir folder;
 };
-
-// A typical saved entry, every value a page check accepts and none equal to the workbook's
-// defaults, so a load shows whether page 2 kept the record's values.
-inline entry::Entry TypicalEntry(const QString& company = QStringLiteral("Acme")) {
-    entry::Entry record;
-    record.texts = {company,
-                    QStringLiteral("1 - Finance"),
-                    QStringLiteral(" "),
-                    QStringLiteral("2 - ERP"),
-                    QStringLiteral(" "),
-                    QStringLiteral(" "),
-                    QStringLiteral(" "),
-                    QStringLiteral("99 - Other"),
-                    QStringLiteral("1500"),
-                    QStringLiteral("1 - Vastor"),
-                    QStringLiteral("25"),
-                    QStringLiteral("10"),
-                    QStringLiteral("45"),
-                    QStringLiteral("4"),
-                    QStringLiteral("12"),
-                    QStringLiteral("0 - Not required"),
-                    QStringLiteral("9999")};
-    record.date = QDateTime(QDate(2026, 1, 2), QTime(9, 8, 7));
-    return record;
-}

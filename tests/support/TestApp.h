@@ -1,11 +1,11 @@
 #pragma once
 // A whole program on the test platform: scripted boxes, a visible end, the in-memory workbook,
 // a fixed clock, a decimal-point number format and a private program folder; the titles of the
-// program's boxes; and the typical answers that fill the pages.
+// program's boxes; and the filling of both pages with answers (Entries.h).
 
+#include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
-#include "entry/Entry.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "shell/Pages.h"
@@ -35,33 +35,6 @@ struct TestApp {
 inline const QString kTitle = QStringLiteral("Dravik Lumo");
 inline const QString kCritical = QStringLiteral("Dravik Critical Error");
 inline const QString kDb = QStringLiteral("Dravik Database");
-
-// The typical answers, all passing: "Acme", "1 - Finance", "2 - ERP" ticked; 1500 GB, "1 - Vastor",
-// 25, 10 and 40 %, 12 servers, 30 % growth, "1 - Required", 25000. A page shows them with
-// ShowEntry, as typed and chosen by the user; FillPages below shows them on both.
-inline entry::Entry TypicalAnswers() {
-    entry::Entry answers;
-    answers.texts = {QStringLiteral("Acme"), QStringLiteral("1 - Finance"),
-                     entry::kUnticked,       QStringLiteral("2 - ERP"),
-                     entry::kUnticked,       entry::kUnticked,
-                     entry::kUnticked,       entry::kUnticked,
-                     QStringLiteral("1500"), QStringLiteral("1 - Vastor"),
-                     QStringLiteral("25"),   QStringLiteral("10"),
-                     QStringLiteral("40"),   QStringLiteral("12"),
-                     QStringLiteral("30"),   QStringLiteral("1 - Required"),
-                     QStringLiteral("25000")};
-    return answers;
-}
-
-// One answer of an entry by its question's number (a business type: with its member).
-inline QString& Answer(entry::Entry& answers, int question, int member = 0) {
-    for (const entry::Question& q : entry::Questions()) {
-        if (q.number == question && q.member == member) {
-            return answers[q];
-        }
-    }
-    throw std::out_of_range("no such question");
-}
 
 // Answers on both pages, page 1's first.
 inline void FillPages(Pages& pages, const entry::Entry& answers) {
