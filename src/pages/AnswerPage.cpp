@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
+
 using entry::Control;
 using entry::Question;
 
@@ -21,7 +23,14 @@ AnswerPage::AnswerPage(Pages& pages, const char* objectName, int clientWidthTwip
 }
 
 QWidget* AnswerPage::ControlOf(const Question& question) const {
-    return Child<QWidget>(question.name);
+    // Looked up once, after the page has made its controls.
+    if (controls_.empty()) {
+        for (const Question* own : questions_) {
+            controls_.push_back(Child<QWidget>(own->name));
+        }
+    }
+    const auto at = std::find(questions_.begin(), questions_.end(), &question);
+    return controls_[at - questions_.begin()];
 }
 
 void AnswerPage::PutAnswers(entry::Entry& entry) const {

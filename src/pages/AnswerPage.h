@@ -40,4 +40,5 @@ protected:
 
 private:
     std::vector<const entry::Question*> questions_;
+    mutable std::vector<QWidget*> controls_;  // the questions' controls, in the same order
 };

@@ -66,7 +66,7 @@ frm02::frm02(Pages& pages)
         inputs.push_back(input);
     }
     // The green boxes show the workbook's defaults; nothing reads them, so they take no typing.
-    std::vector<QWidget*> defaultBoxes;
+    std::vector<QWidget*> greenBoxes;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (const char* name = rows[i]->defaultBox.name) {
             QLineEdit* box = Place(MakeTextBox(), name, 4440, RowTop(i), 855, 285);
@@ -75,7 +75,8 @@ frm02::frm02(Pages& pages)
             box->setReadOnly(true);
             box->setStyleSheet(
                 QStringLiteral("QLineEdit { background-color: rgb(192, 255, 192); }"));
-            defaultBoxes.push_back(box);
+            greenBoxes.push_back(box);
+            defaultBoxes_[rows[i]] = box;
         }
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -109,7 +110,7 @@ frm02::frm02(Pages& pages)
     // The answers first, then the buttons that act on them; the rest after.
     std::vector<QWidget*> tabOrder = inputs;
     tabOrder.insert(tabOrder.end(), {cmdNext, cmdApply, cmdPrev, cmdSave});
-    tabOrder.insert(tabOrder.end(), defaultBoxes.begin(), defaultBoxes.end());
+    tabOrder.insert(tabOrder.end(), greenBoxes.begin(), greenBoxes.end());
     tabOrder.insert(tabOrder.end(), helpButtons.begin(), helpButtons.end());
     tabOrder.push_back(Command1);
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
@@ -163,13 +164,14 @@ void frm02::UpdFrm02() {
 void frm02::ShowDefaults(const std::vector<entry::QuestionText>& defaults,
                          const std::vector<entry::QuestionText>& copied) {
     for (const auto& [question, text] : defaults) {
-        Child<QLineEdit>(question->defaultBox.name)->setText(text);
+        defaultBoxes_.at(question)->setText(text);
     }
     for (const auto& [question, text] : copied) {
+        QWidget* answer = ControlOf(*question);
         if (question->control == Control::List) {
-            Child<QComboBox>(question->name)->setEditText(text);
+            static_cast<QComboBox*>(answer)->setEditText(text);
         } else {
-            Child<QLineEdit>(question->name)->setText(text);
+            static_cast<QLineEdit*>(answer)->setText(text);
         }
     }
 }

@@ -4,6 +4,8 @@
 // writes the answers in order.
 
 #include "entry/WriteOut.h"
+
+#include <map>
 #include "pages/AnswerPage.h"
 
 class QComboBox;
@@ -62,6 +64,8 @@ public:
     QLineEdit* txtDLQ11default = nullptr;
 
 private:
+    std::map<const entry::Question*, QLineEdit*> defaultBoxes_;
+
     // Fills the members above. A template only so that this header needs no widget headers:
     // frm02.cpp instantiates it.
     template <class Self>
