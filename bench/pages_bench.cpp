@@ -3,6 +3,7 @@
 // median row is the figure to read.
 
 #include "CalcOffice.h"
+#include "TestApp.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "shell/Pages.h"
@@ -67,21 +68,9 @@ struct Program {
         pages = std::make_unique<Pages>(*platform, shared);
         shared.sAppName = QStringLiteral("Dravik Lumo");
 
-        frm01& page1 = pages->frm01();
-        page1.txtDLQ0->setText(QStringLiteral("Acme Storage"));
-        page1.cmbDLQ1->setEditText(QStringLiteral("1 - Finance"));
-        page1.chkDLQ2[1]->setChecked(true);
-
-        frm02& page2 = pages->frm02();
-        page2.txtDLQ3->setText(QStringLiteral("1500"));
-        page2.cmbDLQ4->setEditText(QStringLiteral("1 - Vastor"));
-        page2.txtDLQ5->setText(QStringLiteral("25"));
-        page2.txtDLQ6->setText(QStringLiteral("10"));
-        page2.txtDLQ7->setText(QStringLiteral("40"));
-        page2.txtDLQ8->setText(QStringLiteral("12"));
-        page2.txtDLQ9->setText(QStringLiteral("30"));
-        page2.cmbDLQ10->setEditText(QStringLiteral("1 - Required"));
-        page2.txtDLQ11->setText(QStringLiteral("25000"));
+        entry::Entry answers = TypicalAnswers();
+        Answer(answers, 0) = QStringLiteral("Acme Storage");
+        FillPages(*pages, answers);
     }
     ~Program() { pages.reset(); }
 };
@@ -126,14 +115,14 @@ void BM_UpdFrm02(benchmark::State& state) {
 
 // The single calls the write-outs are made of, to tell the office's share from the pages'.
 void BM_PutRange(benchmark::State& state) {
-    wb::Document& doc = *program->pages->frm01().CTabbDoc;
+    wb::Document& doc = *program->shared.CTabbDoc;
     for (auto _ : state) {
         PutRange(doc, QStringLiteral("DLQ3"), QStringLiteral("1500"));
     }
 }
 
 void BM_GetRangeValue(benchmark::State& state) {
-    wb::Document& doc = *program->pages->frm01().CTabbDoc;
+    wb::Document& doc = *program->shared.CTabbDoc;
     for (auto _ : state) {
         benchmark::DoNotOptimize(GetRangeValue(doc, QStringLiteral("DL_DEF_SP")));
     }

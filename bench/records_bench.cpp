@@ -3,6 +3,7 @@
 // display included), the browser's LoadForm, and an erase. Wall time per operation; the median
 // row is the figure to read, and the two sizes side by side show whether a figure grows.
 
+#include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
 #include "records/DaoEngine.h"
@@ -38,27 +39,10 @@ protected:
     }
 };
 
-DetailsEntry Entry(int n) {
-    DetailsEntry entry;
-    entry.texts = {QStringLiteral("Company %1").arg(n),
-                   QStringLiteral("1 - Finance"),
-                   QStringLiteral(" "),
-                   QStringLiteral("2 - ERP"),
-                   QStringLiteral(" "),
-                   QStringLiteral(" "),
-                   QStringLiteral(" "),
-                   QStringLiteral("99 - Other"),
-                   QStringLiteral("1500"),
-                   QStringLiteral("1 - Vastor"),
-                   QStringLiteral("25"),
-                   QStringLiteral("10"),
-                   QStringLiteral("45"),
-                   QStringLiteral("4"),
-                   QStringLiteral("12"),
-                   QStringLiteral("0 - Not required"),
-                   QStringLiteral("9999")};
-    entry.date = QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5));
-    return entry;
+entry::Entry Entry(int n) {
+    entry::Entry record = TypicalEntry(QStringLiteral("Company %1").arg(n));
+    record.date = QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5));
+    return record;
 }
 
 // A program folder with a dravik.mdb of the given number of records, and a browser on it.
@@ -72,12 +56,12 @@ struct World {
         dao::Transaction transaction(database);
         const auto& columns = DetailsColumns();
         for (int n = 0; n < records; ++n) {
-            const DetailsEntry entry = Entry(n);
+            const entry::Entry record = Entry(n);
             details.AddNew();
-            for (std::size_t i = 0; i < entry.texts.size(); ++i) {
-                details.Collect(QString::fromLatin1(columns[i].name), entry.texts[i]);
+            for (std::size_t i = 0; i < record.texts.size(); ++i) {
+                details.Collect(QString::fromLatin1(columns[i].name), record.texts[i]);
             }
-            details.Collect(QStringLiteral("Date"), entry.date);
+            details.Collect(QStringLiteral("Date"), record.date);
             details.Update();
         }
         transaction.Commit();
@@ -107,9 +91,9 @@ World& WorldOf(int records) {
 
 void BM_SaveDatabasePart(benchmark::State& state) {
     World& world = WorldOf(static_cast<int>(state.range(0)));
-    const DetailsEntry entry = Entry(-1);
+    const entry::Entry record = Entry(-1);
     for (auto _ : state) {
-        AppendDetailsRecord(world.Path(), entry);
+        AppendDetailsRecord(world.Path(), record);
     }
 }
 

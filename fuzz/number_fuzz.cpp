@@ -2,7 +2,7 @@
 // decimal-point and a decimal-comma format. Besides crashes and sanitizer reports it stops on a
 // wrong result: each function is held to a second, plainer statement of its rules.
 
-#include "pages/modCheck.h"
+#include "entry/modCheck.h"
 #include "shell/Platform.h"
 #include "workbook/Automation.h"
 #include "workbook/RangeExchange.h"

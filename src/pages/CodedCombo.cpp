@@ -59,9 +59,9 @@ QComboBox* MakeCodedCombo() {
     return combo;
 }
 
-void FillCodedCombo(QComboBox* combo, std::initializer_list<const char*> items) {
+void FillCodedCombo(QComboBox* combo, const std::vector<const char*>& items) {
     for (const char* item : items) {
-        combo->addItem(QString::fromLatin1(item));
+        combo->addItem(QString::fromUtf8(item));
     }
     // Qt makes the first item added the current one, which would sit selected behind the text.
     combo->setCurrentIndex(-1);

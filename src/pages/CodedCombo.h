@@ -2,7 +2,7 @@
 // The drop-down combo boxes of the pages: a list of coded texts ("2 - Open") whose text can also
 // be typed.
 
-#include <initializer_list>
+#include <vector>
 
 class QComboBox;
 
@@ -14,4 +14,4 @@ QComboBox* MakeCodedCombo();
 
 // Adds the items in order without choosing one: the text stays as it was until it is set, the
 // opened list highlights nothing, and Down steps to the first item.
-void FillCodedCombo(QComboBox* combo, std::initializer_list<const char*> items);
+void FillCodedCombo(QComboBox* combo, const std::vector<const char*>& items);

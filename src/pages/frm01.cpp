@@ -1,5 +1,6 @@
 #include "pages/frm01.h"
 
+#include "entry/WriteOut.h"
 #include "pages/CodedCombo.h"
 #include "pages/frm02.h"
 #include "records/frm03data.h"
@@ -8,7 +9,7 @@
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "workbook/RangeExchange.h"
+#include "workbook/WorkbookConnection.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,61 +17,45 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using entry::Question;
+using entry::QuestionOf;
+
 namespace {
 
-// The business types: caption, the code written when ticked, and the cell of sheet Y.
-struct BusinessType {
-    const char* caption;
-    const char* code;
-    const char* cell;
-};
-constexpr BusinessType kBusinessTypes[6] = {
-    {"1 - e-Commerce", "1", "Y:E8"},
-    {"2 - ERP", "2", "Y:F8"},
-    {"3 - Business Intelligence", "3", "Y:G8"},
-    {"4 - SCM", "4", "Y:H8"},
-    {"5 - CRM", "5", "Y:I8"},
-    {"99 - Other", "99", "Y:J8"},
-};
-
-// Blanks only, as the code of a coded list text is cut.
-QString TrimBlanks(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' ')) {
-        ++first;
-    }
-    while (last > first && text.at(last - 1) == QLatin1Char(' ')) {
-        --last;
-    }
-    return text.mid(first, last - first);
+QString Caption(int question) {
+    return QString::fromUtf8(QuestionOf(question).caption);
 }
 
 }  // namespace
 
-frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
+frm01::frm01(Pages& pages) : AnswerPage(pages, "frm01", 5760, 5070, entry::OnPage::General) {
     Label3 =
         Place(new QLabel(QStringLiteral("Please fill in the form")), "Label3", 240, 240, 2295, 255);
     Label3->setFont(HeadingFont());
 
     // Company Name.
-    Label1[1] = Place(new QLabel(QStringLiteral("Company Name")), "Label1_1", 960, 960, 1335, 255);
-    txtDLQ0 = Place(MakeTextBox(), "txtDLQ0", 2760, 960, 2175, 285);
+    const Question& company = QuestionOf(0);
+    Label1[1] = Place(new QLabel(Caption(0)), "Label1_1", 960, 960, 1335, 255);
+    txtDLQ0 = Place(MakeTextBox(), company.name, 2760, 960, 2175, 285);
 
     // Industry.
-    Label1[0] = Place(new QLabel(QStringLiteral("Industry")), "Label1_0", 1560, 1320, 735, 255);
-    cmbDLQ1 = Place(MakeCodedCombo(), "cmbDLQ1", 2760, 1320, 2175, 315);
-    cmdDLQ1 = Place(new QPushButton(QStringLiteral("?")), "cmdDLQ1", 5160, 1320, 255, 255);
+    const Question& industry = QuestionOf(1);
+    Label1[0] = Place(new QLabel(Caption(1)), "Label1_0", 1560, 1320, 735, 255);
+    cmbDLQ1 = Place(MakeCodedCombo(), industry.name, 2760, 1320, 2175, 315);
+    cmdDLQ1 =
+        Place(new QPushButton(QStringLiteral("?")), industry.help.button, 5160, 1320, 255, 255);
     cmdDLQ1->setFont(ArialFont(8.25));
 
     // Business Type.
-    lblDLQ2 = Place(new QLabel(QStringLiteral("Business Type")), "lblDLQ2", 1080, 1800, 1215, 255);
-    for (int member = 0; member < 6; ++member) {
-        const QByteArray name = "chkDLQ2_" + QByteArray::number(member);
-        chkDLQ2[member] = Place(new QCheckBox(QString::fromLatin1(kBusinessTypes[member].caption)),
-                                name.constData(), 2760, 1800 + 360 * member, 2175, 255);
+    lblDLQ2 = Place(new QLabel(Caption(2)), "lblDLQ2", 1080, 1800, 1215, 255);
+    for (const Question& type : entry::Questions()) {
+        if (type.number == 2) {
+            chkDLQ2[type.member] = Place(new QCheckBox(QString::fromUtf8(type.items.front())),
+                                         type.name, 2760, 1800 + 360 * type.member, 2175, 255);
+        }
     }
-    cmdDLQ2 = Place(new QPushButton(QStringLiteral("?")), "cmdDLQ2", 5160, 1800, 255, 255);
+    cmdDLQ2 = Place(new QPushButton(QStringLiteral("?")), QuestionOf(2).help.button, 5160, 1800,
+                    255, 255);
     cmdDLQ2->setFont(ArialFont(8.25));
 
     // The buttons.
@@ -99,14 +84,14 @@ frm01::frm01(Pages& pages) : Page(pages, "frm01", 5760, 5070) {
     // Load steps, in order.
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - General Information"));
-    FillCodedCombo(cmbDLQ1, {"1 - Finance", "2 - Manufacturing", "3 - Public", "4 - Insurance",
-                             "5 - Industrial", "6 - Communication", "99 - Other"});
-    cmbDLQ1->setEditText(QStringLiteral("Please select..."));
-    sFileName = WorkbookFileName();
-    const WorkbookHandles handles = OpenWorkbookConnection(
-        platform_.automation, sFileName, platform_.programFolder, platform_.msg, platform_.end);
-    CTabbDoc = handles.CTabbDoc;
-    CTabbApp = handles.CTabbApp;
+    FillCodedCombo(cmbDLQ1, industry.items);
+    cmbDLQ1->setEditText(QString::fromUtf8(industry.preset));
+    shared_.sFileName = WorkbookFileName();
+    const WorkbookHandles handles =
+        OpenWorkbookConnection(platform_.automation, shared_.sFileName, platform_.programFolder,
+                               platform_.msg, platform_.end);
+    shared_.CTabbDoc = handles.CTabbDoc;
+    shared_.CTabbApp = handles.CTabbApp;
 
     // Notifications. A business type reports every change of its value, also one the program
     // makes (a record load), as the Industry text does.
@@ -128,98 +113,30 @@ bool frm01::QueryUnload(CloseCause cause) {
 }
 
 void frm01::UpdFrm01() {
-    MessageBoxes& msg = platform_.msg;
-    const NumberFormat& numbers = platform_.numbers;
-    ProtectedWriteOut(*CTabbDoc, msg, platform_.end, [&] {
-        wb::Document& doc = *CTabbDoc;
+    wb::Document& doc = *shared_.CTabbDoc;
+    ProtectedWriteOut(doc, platform_.msg, platform_.end, [&] {
         TuttoOK = false;
-
-        // Company Name: anything but the empty text, blanks included, is written as typed.
-        if (txtDLQ0->text().isEmpty()) {
-            msg.MsgBox(QStringLiteral("Company Name must not be left empty!"), kStyleExclamation);
-            txtDLQ0->setFocus();
-            return;
-        }
-        PutRange(doc, QStringLiteral("DLQ0"), txtDLQ0->text());
-
-        // Industry: a capital P is the prompt "Please select..." (or a typed text like it).
-        const QString industry = cmbDLQ1->currentText();
-        if (industry.startsWith(QLatin1Char('P'))) {
-            msg.MsgBox(QStringLiteral("Please make a selection"), kStyleExclamation);
-            cmbDLQ1->setFocus();
-            return;
-        }
-        PutRange(doc, QStringLiteral("DLQ1"), TrimBlanks(industry.left(2)));
-
-        // Business Types: at least one; all six cells are written.
-        bool anyTicked = false;
-        for (const QCheckBox* box : chkDLQ2) {
-            anyTicked = anyTicked || box->isChecked();
-        }
-        if (!anyTicked) {
-            msg.MsgBox(QStringLiteral("Please pick a Business Type!"), kStyleExclamation);
-            return;
-        }
-        for (int member = 0; member < 6; ++member) {
-            const BusinessType& type = kBusinessTypes[member];
-            PutRange(doc, QString::fromLatin1(type.cell),
-                     chkDLQ2[member]->isChecked() ? QString::fromLatin1(type.code)
-                                                  : QStringLiteral("0"));
-        }
-
-        // The workbook signals defaults it cannot compute with the text "ERR"; a number is
-        // compared as its text and so never matches.
-        if (CellText(GetRangeValue(doc, QStringLiteral("DL_DEF_SP")), numbers) ==
-            QLatin1String("ERR")) {
-            msg.MsgBox(QStringLiteral("System Error"), kStyleCritical);
-            TuttoOK = true;
-            return;
-        }
-
-        // Each default read afresh: a fraction as a whole percentage, the others whole.
-        const auto percent = [&](const char* range) {
-            const double value =
-                CellNumber(GetRangeValue(doc, QString::fromLatin1(range)), numbers);
-            return WholeNumberText(RoundHalfEven(value * 100));
+        entry::Entry answers;
+        PutAnswers(answers);
+        entry::GeneralResult result;
+        const auto showDefaults = [&] {
+            // Touching page 2 makes it, once the write-out got as far as its defaults.
+            if (!result.defaults.empty()) {
+                pages_.frm02().ShowDefaults(result.defaults, result.copied);
+            }
         };
-        const auto whole = [&](const char* range) {
-            const double value =
-                CellNumber(GetRangeValue(doc, QString::fromLatin1(range)), numbers);
-            return RoundHalfEven(value);
-        };
-        frm02& page2 = pages_.frm02();
-        page2.txtDLQ5default->setText(percent("DL_DEF_SP"));
-        page2.txtDLQ6default->setText(percent("DL_DEF_RC"));
-        page2.txtDLQ7default->setText(percent("DL_DEF_R1"));
-        page2.txtDLQ9default->setText(percent("DL_DEF_GR"));
-        page2.txtDLQ10default->setText(WholeNumberText(whole("DL_DEF_OPER")));
-        page2.txtDLQ11default->setText(WholeNumberText(whole("DL_DEF_OUTCOST")));
-
-        // After a change on this page the defaults also replace page 2's answers.
-        if (shared_.cManual) {
-            const auto copyPercent = [&](QLineEdit* field, const char* from, const char* to) {
-                field->setText(percent(from));
-                PutRange(doc, QString::fromLatin1(to), field->text() + QLatin1Char('%'));
-            };
-            copyPercent(page2.txtDLQ5, "DL_DEF_SP", "DLQ5");
-            copyPercent(page2.txtDLQ6, "DL_DEF_RC", "DLQ6");
-            copyPercent(page2.txtDLQ7, "DL_DEF_R1", "DLQ7");
-            copyPercent(page2.txtDLQ9, "DL_DEF_GR", "DLQ9");
-
-            const wb::CellValue oper = GetRangeValue(doc, QStringLiteral("DL_DEF_OPER"));
-            const double operValue = CellNumber(oper, numbers);
-            page2.cmbDLQ10->setEditText(CellText(oper, numbers) +
-                                        (operValue == 0 ? QStringLiteral(" - Not required")
-                                                        : QStringLiteral(" - Required")));
-            PutRange(doc, QStringLiteral("DLQ10"), RoundHalfEven(operValue));
-
-            const double outageCost = whole("DL_DEF_OUTCOST");
-            page2.txtDLQ11->setText(WholeNumberText(outageCost));
-            PutRange(doc, QStringLiteral("DLQ11"), outageCost);
-
+        try {
+            entry::WriteGeneral(answers, doc, platform_.numbers, shared_.cManual, result);
+        } catch (...) {
+            showDefaults();  // the boxes filled before the failure stay filled
+            throw;
+        }
+        ShowResult(result);
+        showDefaults();
+        if (result.defaultsCopied) {
             shared_.cManual = false;
         }
-        TuttoOK = true;
+        TuttoOK = result.passed;
     });
 }
 
@@ -236,6 +153,16 @@ void frm01::cmdNext_Click() {
 
 void frm01::cmdLoad_Click() {
     ::frm03data& browser = pages_.frm03data();
+    browser.opener = {this,
+                      [this](const entry::Entry& record) {
+                          ShowEntry(record);
+                          // Touching page 2 makes it first, so the record replaces its presets.
+                          pages_.frm02().ShowEntry(record);
+                      },
+                      [this] {
+                          UpdFrm01();
+                          pages_.frm02().UpdFrm02();
+                      }};
     browser.SetLeft(Left());
     browser.SetTop(Top());
     browser.ShowPage();
@@ -244,14 +171,11 @@ void frm01::cmdLoad_Click() {
 }
 
 void frm01::cmdDLQ1_Click() {
-    platform_.msg.MsgBox(QStringLiteral("Industry\r\rPlease select one of the options provided."),
-                         kStyleInformation, QStringLiteral("Help"));
+    ShowHelp(QuestionOf(1));
 }
 
 void frm01::cmdDLQ2_Click() {
-    platform_.msg.MsgBox(QStringLiteral("Business Type\r\rPlease select one (or many) of the "
-                                        "applications the customer is running."),
-                         kStyleInformation, QStringLiteral("Help"));
+    ShowHelp(QuestionOf(2));
 }
 
 void frm01::cmbDLQ1_Change() {

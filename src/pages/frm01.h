@@ -1,10 +1,9 @@
 #pragma once
 // Page 1, General Information: company name, industry and business types. Its load opens the
-// workbook connection, which it keeps; its write-out UpdFrm01 hands the answers to the workbook
-// and brings the workbook's defaults onto page 2.
+// workbook connection, which the shared values keep; its write-out UpdFrm01 hands the answers to
+// the workbook and brings the workbook's defaults onto page 2.
 
-#include "shell/Page.h"
-#include "workbook/WorkbookConnection.h"
+#include "pages/AnswerPage.h"
 
 #include <array>
 
@@ -14,7 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frm01 : public Page {
+class frm01 : public AnswerPage {
     Q_OBJECT
 public:
     explicit frm01(Pages& pages);
@@ -36,9 +35,6 @@ public:
     void chkDLQ2_Click(int index);
 
     bool TuttoOK = false;
-    QString sFileName;
-    std::shared_ptr<wb::Document> CTabbDoc;
-    std::shared_ptr<wb::Application> CTabbApp;
 
     // Controls, in the order of the page's control table.
     QLabel* Label3 = nullptr;

@@ -1,49 +1,51 @@
 #pragma once
-// Page 2, Technical Information: nine technical answers, six of them beside a green box holding
-// the workbook's default. Its write-out UpdFrm02 checks and writes the answers in order.
+// Page 2, Technical Information: one row per question of the question table's page 2, six of
+// them beside a green box holding the workbook's default. Its write-out UpdFrm02 checks and
+// writes the answers in order.
 
-#include "shell/Page.h"
+#include "entry/WriteOut.h"
 
-#include <array>
+#include <map>
+#include "pages/AnswerPage.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frm02 : public Page {
+class frm02 : public AnswerPage {
     Q_OBJECT
 public:
     explicit frm02(Pages& pages);
 
     bool QueryUnload(CloseCause cause) override;
 
-    // Checks the nine answers in order and writes each as it passes; at the first failure shows
-    // its message, moves the focus there and returns. Sets TuttoOK when all nine are written.
+    // Checks the answers in order and writes each as it passes; at the first failure shows its
+    // message, moves the focus there and returns. Sets TuttoOK when all are written.
     void UpdFrm02();
 
-    // Handlers, named after the control and the notification.
+    // Page 1's write-out: the defaults into their green boxes, then the copies into the answers.
+    void ShowDefaults(const std::vector<entry::QuestionText>& defaults,
+                      const std::vector<entry::QuestionText>& copied);
+
+    // Handlers, named after the control and the notification; each "?" shows its question's help.
     void cmdPrev_Click();
     void cmdApply_Click();
     void cmdNext_Click();  // "Apply and Close"
     void cmdSave_Click();
     void Command1_Click();  // "TOC Report Help"
     void cmbDLQ4_Click();   // a Server Type chosen from the list
-    void cmdDLQ3_Click();
-    void cmdDLQ4_Click();
-    void cmdDLQ5_Click();
-    void cmdDLQ6_Click();
-    void cmdDLQ7_Click();
-    void cmdDLQ8_Click();
-    void cmdDLQ9_Click();
-    void cmdDLQ10_Click();
-    void cmdDLQ11_Click();
 
     bool TuttoOK = false;
 
-    // Controls. Label1 holds the nine captions, member q - 3 for question q.
     QLabel* Label2 = nullptr;
-    std::array<QLabel*, 9> Label1{};
+    QPushButton* cmdPrev = nullptr;
+    QPushButton* cmdApply = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* Command1 = nullptr;
+
+    // The questions' controls, made from the question table and found by their object names.
     QLineEdit* txtDLQ3 = nullptr;
     QComboBox* cmbDLQ4 = nullptr;
     QLineEdit* txtDLQ5 = nullptr;
@@ -53,7 +55,6 @@ public:
     QLineEdit* txtDLQ9 = nullptr;
     QComboBox* cmbDLQ10 = nullptr;
     QLineEdit* txtDLQ11 = nullptr;
-
     // The green default boxes: shown, never read.
     QLineEdit* txtDLQ5default = nullptr;
     QLineEdit* txtDLQ6default = nullptr;
@@ -62,28 +63,27 @@ public:
     QLineEdit* txtDLQ10default = nullptr;
     QLineEdit* txtDLQ11default = nullptr;
 
-    // The "%" labels beside the default boxes of questions 5, 6, 7 and 9.
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-
-    QPushButton* cmdDLQ3 = nullptr;
-    QPushButton* cmdDLQ4 = nullptr;
-    QPushButton* cmdDLQ5 = nullptr;
-    QPushButton* cmdDLQ6 = nullptr;
-    QPushButton* cmdDLQ7 = nullptr;
-    QPushButton* cmdDLQ8 = nullptr;
-    QPushButton* cmdDLQ9 = nullptr;
-    QPushButton* cmdDLQ10 = nullptr;
-    QPushButton* cmdDLQ11 = nullptr;
-
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdApply = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdSave = nullptr;
-    QPushButton* Command1 = nullptr;
-
 private:
-    void ShowHelp(int question);
+    std::map<const entry::Question*, QLineEdit*> defaultBoxes_;
+
+    // Fills the members above. A template only so that this header needs no widget headers:
+    // frm02.cpp instantiates it.
+    template <class Self>
+    static void FindControls(Self& p) {
+        p.txtDLQ3 = p.template Child<QLineEdit>("txtDLQ3");
+        p.cmbDLQ4 = p.template Child<QComboBox>("cmbDLQ4");
+        p.txtDLQ5 = p.template Child<QLineEdit>("txtDLQ5");
+        p.txtDLQ6 = p.template Child<QLineEdit>("txtDLQ6");
+        p.txtDLQ7 = p.template Child<QLineEdit>("txtDLQ7");
+        p.txtDLQ8 = p.template Child<QLineEdit>("txtDLQ8");
+        p.txtDLQ9 = p.template Child<QLineEdit>("txtDLQ9");
+        p.cmbDLQ10 = p.template Child<QComboBox>("cmbDLQ10");
+        p.txtDLQ11 = p.template Child<QLineEdit>("txtDLQ11");
+        p.txtDLQ5default = p.template Child<QLineEdit>("txtDLQ5default");
+        p.txtDLQ6default = p.template Child<QLineEdit>("txtDLQ6default");
+        p.txtDLQ7default = p.template Child<QLineEdit>("txtDLQ7default");
+        p.txtDLQ9default = p.template Child<QLineEdit>("txtDLQ9default");
+        p.txtDLQ10default = p.template Child<QLineEdit>("txtDLQ10default");
+        p.txtDLQ11default = p.template Child<QLineEdit>("txtDLQ11default");
+    }
 };

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
@@ -16,9 +18,61 @@ namespace {
 
 // Marks a file as one of ours, so that a foreign file of the same name is never written to.
 constexpr int kApplicationId = 0x44524C4D;  // "DRLM"
-constexpr int kFormatVersion = 1;
+
+int ReadPragma(Connection& connection, const char* pragma, const QString& path) {
+    Statement statement(connection, QString::fromLatin1(pragma));
+    Use use(statement);
+    return statement.Step(QStringLiteral("Reading ") + path) ? int(statement.Int(0)) : 0;
+}
+
+[[noreturn]] void ThrowNewer(const QString& path, int version, const FileFormat& format) {
+    Throw(RecordStoreError::Kind::NewerRelease,
+          QStringLiteral("%1 has the file format %2; this release knows up to %3.")
+              .arg(path)
+              .arg(version)
+              .arg(format.version));
+}
+
+// Brings a file of an older format up to this one in one transaction: a step that fails leaves
+// the file as it was.
+void Migrate(Connection& connection, const QString& path, const FileFormat& format) {
+    connection.Exec("BEGIN IMMEDIATE", QStringLiteral("Starting a transaction"));
+    try {
+        // Read again under the write lock: another program may have brought the file up since.
+        int version = ReadPragma(connection, "PRAGMA user_version", path);
+        if (version > format.version) {
+            ThrowNewer(path, version, format);
+        }
+        for (; version < format.version; ++version) {
+            const auto step = std::find_if(format.steps.begin(), format.steps.end(),
+                                           [version](const auto& s) { return s.from == version; });
+            if (step == format.steps.end()) {
+                Throw(RecordStoreError::Kind::NotADatabase,
+                      QStringLiteral("%1 has the file format %2, which no release made.")
+                          .arg(path)
+                          .arg(version));
+            }
+            connection.Exec(step->sql,
+                            QStringLiteral("Bringing %1 up from format %2").arg(path).arg(version));
+        }
+        connection.Exec(
+            QStringLiteral("PRAGMA user_version = %1").arg(format.version).toUtf8().constData(),
+            QStringLiteral("Bringing ") + path + QStringLiteral(" up"));
+        connection.Exec("COMMIT", QStringLiteral("Committing"));
+    } catch (...) {
+        sqlite3_exec(connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
 
 }  // namespace
+
+const FileFormat& ThisFormat() {
+    // Version 1 is the first release's. A change of the file (a column added for a new question)
+    // raises the version and adds the step that brings a file of the version before up to it.
+    static const FileFormat format{1, {}};
+    return format;
+}
 
 RecordStoreError::RecordStoreError(Kind kind, const QString& description, const QString& field)
     : std::runtime_error(description.toStdString()),
@@ -33,6 +87,10 @@ void Workspace::RequireOpen() const {
 }
 
 Database Workspace::OpenDatabase(const QString& path) {
+    return OpenDatabase(path, ThisFormat());
+}
+
+Database Workspace::OpenDatabase(const QString& path, const FileFormat& format) {
     RequireOpen();
     const QFileInfo file(path);
     if (!file.exists()) {
@@ -45,12 +103,17 @@ Database Workspace::OpenDatabase(const QString& path) {
     }
     // Never SQLITE_OPEN_CREATE: a file that went missing meanwhile is not made afresh.
     auto connection = std::make_shared<Connection>(path, SQLITE_OPEN_READWRITE);
-    // Nothing is written before the file has shown that it is ours.
-    Statement id(*connection, QStringLiteral("PRAGMA application_id"));
-    Use use(id);
-    if (!id.Step(QStringLiteral("Reading ") + path) || id.Int(0) != kApplicationId) {
+    // Nothing is written before the file has shown that it is ours and of a version we know.
+    if (ReadPragma(*connection, "PRAGMA application_id", path) != kApplicationId) {
         Throw(RecordStoreError::Kind::NotADatabase,
               QStringLiteral("%1 is not a database of this program.").arg(path));
+    }
+    const int version = ReadPragma(*connection, "PRAGMA user_version", path);
+    if (version > format.version) {
+        ThrowNewer(path, version, format);
+    }
+    if (version < format.version) {
+        Migrate(*connection, path, format);
     }
     return Database(std::move(connection), path, QString());
 }
@@ -96,7 +159,7 @@ Database Workspace::CreateDatabase(const QString& path, const QString& locale) {
     Database database(std::move(connection), path, building);
     database.Open().Exec(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2")
                              .arg(kApplicationId)
-                             .arg(kFormatVersion)
+                             .arg(ThisFormat().version)
                              .toUtf8()
                              .constData(),
                          QStringLiteral("Creating ") + path);

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <stdexcept>
+#include <vector>
 
 namespace dao {
 
@@ -20,6 +21,7 @@ public:
         NoFile,           // no database file where one is expected
         FileExists,       // a creation found a file already there
         NotADatabase,     // the file is not a database of this program, or is damaged
+        NewerRelease,     // the file was made by a newer release of the program
         NoTable,          // the database lacks the table asked for
         ValueRefused,     // a column refused a value (empty, too long, wrong type)
         ReadOnly,         // the file or its folder cannot be written
@@ -40,9 +42,25 @@ private:
     QString field_;
 };
 
+// The record file's format. A file carries its version; opening one of an older version brings
+// it up to this release's, step by step in one transaction, and one of a newer version is refused
+// before anything is written to it.
+struct FileFormat {
+    struct Step {
+        int from;         // the version it starts from; it leaves the file at from + 1
+        const char* sql;  // one or more statements
+    };
+    int version;
+    std::vector<Step> steps;
+};
+// This release's format.
+const FileFormat& ThisFormat();
+
 class Workspace {
 public:
     Database OpenDatabase(const QString& path);
+    // The same for a file format other than this release's.
+    Database OpenDatabase(const QString& path, const FileFormat& format);
     // Fails when a file of that name exists; it is never touched.
     Database CreateDatabase(const QString& path, const QString& locale);
     void Close() { open_ = false; }

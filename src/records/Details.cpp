@@ -2,27 +2,16 @@
 
 #include <QDir>
 
-const std::array<DetailsColumn, 18>& DetailsColumns() {
-    static const std::array<DetailsColumn, 18> columns{{
-        {"Company", dao::dbText, 30, "Company Name"},
-        {"Industry", dao::dbText, 30, "Industry"},
-        {"BT1", dao::dbText, 30, "Business Type"},
-        {"BT2", dao::dbText, 30, "Business Type"},
-        {"BT3", dao::dbText, 30, "Business Type"},
-        {"BT4", dao::dbText, 30, "Business Type"},
-        {"BT5", dao::dbText, 30, "Business Type"},
-        {"BT6", dao::dbText, 30, "Business Type"},
-        {"InstalledCapacity", dao::dbText, 30, "Installed Capacity (GB)"},
-        {"ServerType", dao::dbText, 30, "Server Type"},
-        {"SuperPerformance", dao::dbText, 30, "% requiring Super Performance"},
-        {"RemoteCopy", dao::dbText, 30, "% requiring Remote Copy"},
-        {"RAID1", dao::dbText, 30, "% implemented in RAID1"},
-        {"NumberServers", dao::dbText, 30, "Number of Servers"},
-        {"GrowthRateStorage", dao::dbText, 30, "Storage Growth Rate %"},
-        {"ContinuousOperations", dao::dbText, 30, "Continuous Operation"},
-        {"OutageCost", dao::dbText, 30, "Outage Costs $/hour"},
-        {"Date", dao::dbDate, 8, "Record Creation Date"},
-    }};
+const std::vector<DetailsColumn>& DetailsColumns() {
+    static const std::vector<DetailsColumn> columns = [] {
+        std::vector<DetailsColumn> made;
+        for (const entry::Question& question : entry::Questions()) {
+            made.push_back(
+                {question.column, dao::dbText, entry::kTextColumnSize, question.caption});
+        }
+        made.push_back({entry::kDateColumn, dao::dbDate, 8, entry::kDateBox.caption});
+        return made;
+    }();
     return columns;
 }
 
@@ -34,13 +23,14 @@ void CreateDetailsDatabase(const QString& path) {
     dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
     dao::Database database = workspace.CreateDatabase(path, kDetailsLocale);
     dao::TableDef details = database.CreateTableDef(kDetailsTable);
+    const std::vector<DetailsColumn>& columns = DetailsColumns();
     std::vector<dao::Field> fields;
-    for (const DetailsColumn& column : DetailsColumns()) {
+    for (const DetailsColumn& column : columns) {
         fields.push_back(details.CreateField(QString::fromLatin1(column.name), column.type));
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (DetailsColumns()[i].type == dao::dbText) {
-            fields[i].SetSize(DetailsColumns()[i].size);
+        if (columns[i].type == dao::dbText) {
+            fields[i].SetSize(columns[i].size);
         }
     }
     for (const dao::Field& field : fields) {
@@ -50,10 +40,20 @@ void CreateDetailsDatabase(const QString& path) {
     database.Close();
 }
 
+entry::Entry ReadEntry(const dao::Recordset& details) {
+    entry::Entry read;
+    for (const entry::Question& question : entry::Questions()) {
+        const QVariant value = details.Fields(QString::fromLatin1(question.column));
+        read[question] = value.isValid() ? value.toString() : QString();
+    }
+    read.date = details.Fields(QString::fromLatin1(entry::kDateColumn)).toDateTime();
+    return read;
+}
+
 static QString LabelOf(const QString& column) {
     for (const DetailsColumn& c : DetailsColumns()) {
         if (column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
-            return QString::fromLatin1(c.label);
+            return QString::fromUtf8(c.label);
         }
     }
     return column;
@@ -76,6 +76,12 @@ QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& p
             return QStringLiteral(
                        "The file\r%1\ris not a Dravik database, or it is damaged. It "
                        "was left unchanged.\r\rMove it aside, then %2")
+                .arg(file, create);
+        case Kind::NewerRelease:
+            return QStringLiteral(
+                       "The database\r%1\rwas made by a newer release of Dravik Lumo. It was "
+                       "left unchanged.\r\rPlease use it with that release, or move it aside, "
+                       "then %2")
                 .arg(file, create);
         case Kind::NoTable:
             return QStringLiteral(

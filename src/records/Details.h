@@ -1,12 +1,14 @@
 #pragma once
-// The record database: its place beside the program, the table Details and its 18 columns, its
-// creation, and what the user is told when the database lets an operation down.
+// The record database: its place beside the program, the table Details with a column for each
+// answer of the question table and the date, its creation, the entry of a record, and what the
+// user is told when the database lets an operation down.
 
+#include "entry/Entry.h"
 #include "records/DaoEngine.h"
 
 #include <QString>
 
-#include <array>
+#include <vector>
 
 struct DetailsColumn {
     const char* name;
@@ -15,8 +17,8 @@ struct DetailsColumn {
     const char* label;  // the caption of the control it comes from, for messages
 };
 
-// The columns in their ordinal order.
-const std::array<DetailsColumn, 18>& DetailsColumns();
+// The columns in their ordinal order: the question table's answers, then Date.
+const std::vector<DetailsColumn>& DetailsColumns();
 
 inline const QString kDetailsTable = QStringLiteral("Details");
 // The engine's general sort order; see Workspace::CreateDatabase.
@@ -24,16 +26,15 @@ inline const QString kDetailsLocale = QStringLiteral(";LANGID=0x0409;CP=1252;COU
 inline const QString kDatabaseTitle = QStringLiteral("Dravik Database");
 inline const QString kCreateTitle = QStringLiteral("Create Dravik Database");
 
-// The captions of page 1's business types: Save Data stores them, loading compares against them.
-inline constexpr std::array<const char*, 6> kBusinessTypes{
-    "1 - e-Commerce", "2 - ERP", "3 - Business Intelligence", "4 - SCM", "5 - CRM", "99 - Other"};
-
 // The program's folder followed by dravik.mdb.
 QString DatabasePath(const QString& programFolder);
 
 // Creates the file with the empty table Details. Throws dao::RecordStoreError; a file already
 // there is left as it is, and a failed creation leaves no file behind.
 void CreateDetailsDatabase(const QString& path);
+
+// The entry of the cursor's current record. Throws dao::RecordStoreError.
+entry::Entry ReadEntry(const dao::Recordset& details);
 
 // One clear message for a failed record-store operation: what went wrong and what to do.
 QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& path);

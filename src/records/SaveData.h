@@ -1,24 +1,22 @@
 #pragma once
-// Page 2's "Save Data": page 2's write-out, then one new Details record from both pages.
+// Page 2's "Save Data", after page 2's write-out passed: the entry of both pages as one new
+// Details record.
 
-#include <QDateTime>
 #include <QString>
 
-#include <array>
 #include <functional>
 
-class Pages;
+namespace entry {
+struct Entry;
+}
+struct Platform;
 
-void SaveData(Pages& pages);
-
-// The seventeen texts of a Details record, in column order, and its moment.
-struct DetailsEntry {
-    std::array<QString, 17> texts;
-    QDateTime date;
-};
+// Appends the entry and says so, or says why the database let the save down; the entry stays
+// on the pages either way.
+void SaveData(Platform& platform, const entry::Entry& entry);
 
 // The database part of Save Data: appends the entry as one record in one transaction, so a
 // failure at any step leaves no record at all. whileOpen runs after the commit, with the database
 // still open. Throws dao::RecordStoreError.
-void AppendDetailsRecord(const QString& path, const DetailsEntry& entry,
+void AppendDetailsRecord(const QString& path, const entry::Entry& entry,
                          const std::function<void()>& whileOpen = {});

@@ -1,14 +1,16 @@
 #pragma once
-// The record browser: one Details record at a time in eighteen boxes, stepping, erasing, and
-// loading the shown record back into the two pages. It keeps its cursor open from LoadForm until
-// a record is loaded or LoadForm runs again.
+// The record browser: one Details record at a time, a box for each column (the question
+// table's browser boxes below the date's), stepping, erasing, and loading the shown record back
+// into the two pages. It keeps its cursor open from LoadForm until a record is loaded or LoadForm
+// runs again.
 
+#include "entry/Entry.h"
 #include "records/DaoEngine.h"
 #include "shell/Page.h"
 
-#include <QVariant>
-
+#include <functional>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -36,29 +38,21 @@ public:
     void cmdErase_Click();
     void cmdCancel_Click();
 
-    // Staging values, one per column but Date: text, or invalid where the column holds nothing.
-    QVariant DLQ0, DLQ1, DLQ21, DLQ22, DLQ23, DLQ24, DLQ25, DLQ26;
-    QVariant DLQ3, DLQ4, DLQ5, DLQ6, DLQ7, DLQ8, DLQ9, DLQ10, DLQ11;
+    // The staging values: the shown record's entry on its way into the pages.
+    entry::Entry staging;
 
-    // Display boxes, top to bottom, each with its label (lblDLQ12 ... lblDLQ11).
-    QLineEdit* txtDLQ12 = nullptr;
-    QLineEdit* txtDLQ0 = nullptr;
-    QLineEdit* txtDLQ1 = nullptr;
-    QLineEdit* txtDLQ21 = nullptr;
-    QLineEdit* txtDLQ22 = nullptr;
-    QLineEdit* txtDLQ23 = nullptr;
-    QLineEdit* txtDLQ24 = nullptr;
-    QLineEdit* txtDLQ25 = nullptr;
-    QLineEdit* txtDLQ26 = nullptr;
-    QLineEdit* txtDLQ3 = nullptr;
-    QLineEdit* txtDLQ4 = nullptr;
-    QLineEdit* txtDLQ5 = nullptr;
-    QLineEdit* txtDLQ6 = nullptr;
-    QLineEdit* txtDLQ7 = nullptr;
-    QLineEdit* txtDLQ8 = nullptr;
-    QLineEdit* txtDLQ9 = nullptr;
-    QLineEdit* txtDLQ10 = nullptr;
-    QLineEdit* txtDLQ11 = nullptr;
+    // Given by the page that opens the browser (page 1's Load): the page Cancel and a load
+    // return to, and what a load does with the pages. The record store reaches no page itself.
+    struct Opener {
+        Page* page = nullptr;
+        std::function<void(const entry::Entry&)> showEntry;  // onto both pages
+        std::function<void()> writeOut;                      // both pages' write-outs
+    } opener;
+
+    // A display box by its object name (txtDLQ12 for the date, then each question's).
+    QLineEdit* Box(const char* name) const;
+    QLineEdit* txtDLQ12 = nullptr;  // the record's creation date
+    QLineEdit* txtDLQ0 = nullptr;   // the company name, which a load looks at
 
     QPushButton* cmdPrevious = nullptr;
     QPushButton* cmdNext = nullptr;
@@ -69,8 +63,11 @@ public:
 private:
     dao::Recordset& Cursor();
     void CloseDatabase();
+    void Return();
     void Report(const dao::RecordStoreError& error);
     void EmptyMessage();
+
+    std::vector<QLineEdit*> boxes_;  // top to bottom: the date's, then one for each answer
 
     // Declared in the order they are opened, so they are released cursor first.
     std::optional<dao::Workspace> workspace_;

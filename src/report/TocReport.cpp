@@ -66,11 +66,11 @@ QString Clean(QString text) {
     return text;
 }
 
-// A range of the expected size, its texts cleaned; any other size is a workbook of another
-// version.
+// A range of the expected size (rows 0: any number of rows), its texts cleaned; any other size
+// is a workbook of another version.
 wb::ShownTable Table(wb::ShownWorkbook& book, const QString& name, size_t rows, size_t columns) {
     wb::ShownTable table = book.ShownRange(name);
-    bool fits = table.size() == rows;
+    bool fits = rows == 0 || table.size() == rows;
     for (std::vector<wb::ShownCell>& row : table) {
         fits = fits && row.size() == columns;
         for (wb::ShownCell& cell : row) {
@@ -128,7 +128,8 @@ ReportData ReadOnce(wb::ShownWorkbook& book) {
     d.industry = Single(book, kIndustry);
     d.business = Single(book, kBusiness);
     d.server = Single(book, kServer);
-    d.answers = Table(book, kAnswers, 8, 4);
+    // A row for each answer the workbook reports, however many questions there are.
+    d.answers = Table(book, kAnswers, 0, 4);
     d.capacity = Table(book, kCapacity, 4, 6);
     d.costs = Table(book, kCosts, 9, 4);
     d.total = Single(book, kTotal);

@@ -35,27 +35,9 @@ protected:
         app.book->ClearLog();
     }
 
-    // The typical answers of page 1: a company, "1 - Finance" chosen, "2 - ERP" ticked.
-    void FillPage1() {
-        page1->txtDLQ0->setText(QStringLiteral("Acme"));
-        page1->cmbDLQ1->setCurrentIndex(0);
-        emit page1->cmbDLQ1->activated(0);
-        page1->chkDLQ2[1]->setChecked(true);
-    }
-
-    // Page 2's answers, all passing.
-    void FillPage2() {
-        frm02& p = app.pages.frm02();
-        p.txtDLQ3->setText(QStringLiteral("1500"));
-        p.cmbDLQ4->setEditText(QStringLiteral("1 - Vastor"));
-        p.txtDLQ5->setText(QStringLiteral("25"));
-        p.txtDLQ6->setText(QStringLiteral("10"));
-        p.txtDLQ7->setText(QStringLiteral("40"));
-        p.txtDLQ8->setText(QStringLiteral("12"));
-        p.txtDLQ9->setText(QStringLiteral("30"));
-        p.cmbDLQ10->setEditText(QStringLiteral("1 - Required"));
-        p.txtDLQ11->setText(QStringLiteral("25000"));
-    }
+    // The typical answers, on page 1 and on page 2.
+    void FillPage1() { page1->ShowEntry(TypicalAnswers()); }
+    void FillPage2() { app.pages.frm02().ShowEntry(TypicalAnswers()); }
 
     std::vector<std::string> Writes() const { return ToStd(app.book->Writes()); }
     bool Page2Loaded() const { return app.pages.IsLoaded(Pages::Id::Page2); }

@@ -16,9 +16,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const QString kTitle = QStringLiteral("Dravik Lumo");
-const QString kCritical = QStringLiteral("Dravik Critical Error");
-
 class Page1WriteOut : public PagesTest {};
 
 TEST_F(Page1WriteOut, TypicalPassWritesAnswersAndCopiesDefaultsWhenChangedByHand) {

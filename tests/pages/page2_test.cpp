@@ -17,9 +17,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const QString kTitle = QStringLiteral("Dravik Lumo");
-const QString kCritical = QStringLiteral("Dravik Critical Error");
-
 class Page2 : public PagesTest {
 protected:
     explicit Page2(const QLocale& locale = QLocale(QLocale::English, QLocale::UnitedStates))
@@ -313,38 +310,38 @@ TEST_F(Page2, HelpTexts) {
         "The green box represents the default value based on the Industry selected";
     const QString cr2 = QStringLiteral("\r\r");
     const struct {
-        QPushButton* frm02::*button;
+        const char* button;
         QString text;
     } cases[] = {
-        {&frm02::cmdDLQ3, "Installed Capacity" + cr2 +
-                              "Please enter here the disk storage capacity currently installed."},
-        {&frm02::cmdDLQ4, "Server Type" + cr2 + "Please select the server environment."},
-        {&frm02::cmdDLQ5, "% requiring Super Performance" + cr2 +
-                              "Please enter here the % of applications performance-critical." +
-                              cr2 + green},
-        {&frm02::cmdDLQ6, "% requiring Remote Copy" + cr2 +
-                              "Please enter here the % of applications or data requiring a "
-                              "disaster tolerance environment." +
-                              cr2 + green},
-        {&frm02::cmdDLQ7, "% requiring RAID1" + cr2 +
-                              "Please enter here the % of applications or data requiring a "
-                              "mission-critical environment." +
-                              cr2 + green},
-        {&frm02::cmdDLQ8, "Number of Servers" + cr2 +
-                              "Please enter here the number of servers involved in the project."},
-        {&frm02::cmdDLQ9, "% Storage Growth Rate" + cr2 +
-                              "Please enter here the expected capacity growth per annum (as a "
-                              "percentage of installed capacity)." +
-                              cr2 + greenIndustry},
-        {&frm02::cmdDLQ10, "Continuous Operations" + cr2 +
-                               "Please select the level of Business Continuity required." + cr2 +
-                               greenIndustry},
-        {&frm02::cmdDLQ11, "Outage Costs" + cr2 +
-                               "Please enter the hourly outage cost of the company." + cr2 + green},
+        {"cmdDLQ3", "Installed Capacity" + cr2 +
+                        "Please enter here the disk storage capacity currently installed."},
+        {"cmdDLQ4", "Server Type" + cr2 + "Please select the server environment."},
+        {"cmdDLQ5", "% requiring Super Performance" + cr2 +
+                        "Please enter here the % of applications performance-critical." + cr2 +
+                        green},
+        {"cmdDLQ6", "% requiring Remote Copy" + cr2 +
+                        "Please enter here the % of applications or data requiring a "
+                        "disaster tolerance environment." +
+                        cr2 + green},
+        {"cmdDLQ7", "% requiring RAID1" + cr2 +
+                        "Please enter here the % of applications or data requiring a "
+                        "mission-critical environment." +
+                        cr2 + green},
+        {"cmdDLQ8", "Number of Servers" + cr2 +
+                        "Please enter here the number of servers involved in the project."},
+        {"cmdDLQ9", "% Storage Growth Rate" + cr2 +
+                        "Please enter here the expected capacity growth per annum (as a "
+                        "percentage of installed capacity)." +
+                        cr2 + greenIndustry},
+        {"cmdDLQ10", "Continuous Operations" + cr2 +
+                         "Please select the level of Business Continuity required." + cr2 +
+                         greenIndustry},
+        {"cmdDLQ11", "Outage Costs" + cr2 + "Please enter the hourly outage cost of the company." +
+                         cr2 + green},
     };
     for (const auto& c : cases) {
         app.msg.Expect(c.text, kStyleInformation, "Help");
-        (page2->*c.button)->click();
+        page2->findChild<QPushButton*>(QString::fromLatin1(c.button))->click();
     }
     app.msg.Expect(
         "TOC Report Generation Help\r\r"
@@ -460,7 +457,7 @@ TEST(AccessibleNames, EveryBoxListAndCheckBoxCarriesItsCaption) {
     EXPECT_EQ(name(page2.txtDLQ11), "Outage Costs $/hour");
     EXPECT_EQ(name(page2.txtDLQ5default), "% requiring Super Performance default");
     EXPECT_EQ(name(browser.txtDLQ12), "Record Creation Date");
-    EXPECT_EQ(name(browser.txtDLQ26), "Business Type6");
+    EXPECT_EQ(name(browser.Box("txtDLQ26")), "Business Type6");
     // And no box, list or check box anywhere goes without a name.
     Page* const pages[] = {&page1, &page2, &browser, &app.pages.frm99Create()};
     for (Page* page : pages) {

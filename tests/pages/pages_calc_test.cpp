@@ -2,6 +2,7 @@
 // the program: the typical run, then what the workbook holds.
 
 #include "CalcApp.h"
+#include "TestApp.h"
 #include "TestPlatform.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
@@ -41,14 +42,13 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
     app.pages->StartUp();
     app.pages->frm00Splash().cmdContinue_Click();
     frm01& page1 = app.pages->frm01();
-    ASSERT_TRUE(page1.CTabbDoc);
-    wb::Document& doc = *page1.CTabbDoc;
+    ASSERT_TRUE(app.shared.CTabbDoc);
+    wb::Document& doc = *app.shared.CTabbDoc;
 
-    // Page 1: a company, "1 - Finance" chosen from the list, "2 - ERP" ticked, Next.
-    page1.txtDLQ0->setText(QStringLiteral("Acme Storage"));
-    page1.cmbDLQ1->setCurrentIndex(0);
-    emit page1.cmbDLQ1->activated(0);
-    page1.chkDLQ2[1]->setChecked(true);
+    // Page 1: the typical answers, Next.
+    entry::Entry answers = TypicalAnswers();
+    Answer(answers, 0) = QStringLiteral("Acme Storage");
+    page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
     frm02& page2 = app.pages->frm02();
@@ -75,14 +75,13 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
     EXPECT_EQ(page2.txtDLQ5->text(), page2.txtDLQ5default->text());
     EXPECT_EQ(page2.txtDLQ11->text(), page2.txtDLQ11default->text());
 
-    // Page 2: capacity, a server type chosen from the list, the number of servers, Apply.
-    page2.txtDLQ3->setText(QStringLiteral("1500"));
+    // Page 2: the typical answers, a server type chosen from the list, Apply.
+    page2.ShowEntry(answers);
     page2.cmbDLQ4->setCurrentIndex(0);
     emit page2.cmbDLQ4->activated(0);
     EXPECT_EQ(page2.txtDLQ9default->text(),
               numbers.ToText(Number(doc, "DL_DEF_GR", numbers) * 100));
     EXPECT_EQ(page2.txtDLQ9->text(), page2.txtDLQ9default->text());
-    page2.txtDLQ8->setText(QStringLiteral("12"));
     page2.cmdApply_Click();
     ASSERT_TRUE(page2.TuttoOK);
     EXPECT_TRUE(app.msg.shown.empty());

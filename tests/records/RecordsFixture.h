@@ -2,6 +2,7 @@
 // Helpers for the record store's tests: a real dravik.mdb in a private folder, records put in
 // through the engine, and a look into the file with SQLite itself.
 
+#include "Entries.h"
 #include "records/DaoEngine.h"
 #include "records/Details.h"
 #include "records/SaveData.h"
@@ -18,15 +19,15 @@
 #include <vector>
 
 // An entry whose every text names the company and the column ("Acme Industry", ...).
-inline DetailsEntry EntryFor(const QString& company,
+inline entry::Entry EntryFor(const QString& company,
                              const QDateTime& date = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))) {
-    DetailsEntry entry;
-    entry.texts[0] = company;
-    for (std::size_t i = 1; i < entry.texts.size(); ++i) {
-        entry.texts[i] = QString::number(i);
+    entry::Entry record;
+    record.texts[0] = company;
+    for (std::size_t i = 1; i < record.texts.size(); ++i) {
+        record.texts[i] = QString::number(i);
     }
-    entry.date = date;
-    return entry;
+    record.date = date;
+    return record;
 }
 
 inline QByteArray FileBytes(const QString& path) {
@@ -77,28 +78,3 @@ protected:
 
     QTemporaryDir folder;
 };
-
-// A typical saved entry, every value a page check accepts and none equal to the workbook's
-// defaults, so a load shows whether page 2 kept the record's values.
-inline DetailsEntry TypicalEntry(const QString& company = QStringLiteral("Acme")) {
-    DetailsEntry entry;
-    entry.texts = {company,
-                   QStringLiteral("1 - Finance"),
-                   QStringLiteral(" "),
-                   QStringLiteral("2 - ERP"),
-                   QStringLiteral(" "),
-                   QStringLiteral(" "),
-                   QStringLiteral(" "),
-                   QStringLiteral("99 - Other"),
-                   QStringLiteral("1500"),
-                   QStringLiteral("1 - Vastor"),
-                   QStringLiteral("25"),
-                   QStringLiteral("10"),
-                   QStringLiteral("45"),
-                   QStringLiteral("4"),
-                   QStringLiteral("12"),
-                   QStringLiteral("0 - Not required"),
-                   QStringLiteral("9999")};
-    entry.date = QDateTime(QDate(2026, 1, 2), QTime(9, 8, 7));
-    return entry;
-}

@@ -15,9 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-inline const QString kDb = QStringLiteral("Dravik Database");
-inline const QString kLumo = QStringLiteral("Dravik Lumo");
-
 class RecordsPagesTest : public ::testing::Test {
 protected:
     RecordsPagesTest() {
@@ -28,24 +25,14 @@ protected:
 
     QString Path() const { return DatabasePath(app.folder.path()); }
     void Create() { CreateDetailsDatabase(Path()); }
-    void Add(const DetailsEntry& entry) { AppendDetailsRecord(Path(), entry); }
+    void Add(const entry::Entry& entry) { AppendDetailsRecord(Path(), entry); }
 
-    // What the user types on both pages: "2 - ERP" and "99 - Other" ticked.
+    // The typical answers on both pages, with "99 - Other" ticked too and 50 % super performance.
     void FillPages() {
-        page1->txtDLQ0->setText(QStringLiteral("Acme"));
-        page1->cmbDLQ1->setEditText(QStringLiteral("1 - Finance"));
-        page1->chkDLQ2[1]->setChecked(true);
-        page1->chkDLQ2[5]->setChecked(true);
-        frm02& p = app.pages.frm02();
-        p.txtDLQ3->setText(QStringLiteral("1500"));
-        p.cmbDLQ4->setEditText(QStringLiteral("1 - Vastor"));
-        p.txtDLQ5->setText(QStringLiteral("50"));
-        p.txtDLQ6->setText(QStringLiteral("10"));
-        p.txtDLQ7->setText(QStringLiteral("40"));
-        p.txtDLQ8->setText(QStringLiteral("12"));
-        p.txtDLQ9->setText(QStringLiteral("30"));
-        p.cmbDLQ10->setEditText(QStringLiteral("1 - Required"));
-        p.txtDLQ11->setText(QStringLiteral("25000"));
+        entry::Entry answers = TypicalAnswers();
+        Answer(answers, 2, 5) = QStringLiteral("99 - Other");
+        Answer(answers, 5) = QStringLiteral("50");
+        ::FillPages(app.pages, answers);
     }
 
     // Page 1's Load, as the user presses it.

@@ -19,11 +19,11 @@ protected:
 
     std::vector<std::string> Boxes(frm03data& b) const {
         std::vector<std::string> texts;
-        for (QLineEdit* box :
-             {b.txtDLQ12, b.txtDLQ0, b.txtDLQ1, b.txtDLQ21, b.txtDLQ22, b.txtDLQ23, b.txtDLQ24,
-              b.txtDLQ25, b.txtDLQ26, b.txtDLQ3, b.txtDLQ4, b.txtDLQ5, b.txtDLQ6, b.txtDLQ7,
-              b.txtDLQ8, b.txtDLQ9, b.txtDLQ10, b.txtDLQ11}) {
-            texts.push_back(box->text().toStdString());
+        for (const char* box :
+             {"txtDLQ12", "txtDLQ0", "txtDLQ1", "txtDLQ21", "txtDLQ22", "txtDLQ23", "txtDLQ24",
+              "txtDLQ25", "txtDLQ26", "txtDLQ3", "txtDLQ4", "txtDLQ5", "txtDLQ6", "txtDLQ7",
+              "txtDLQ8", "txtDLQ9", "txtDLQ10", "txtDLQ11"}) {
+            texts.push_back(b.Box(box)->text().toStdString());
         }
         return texts;
     }
@@ -42,7 +42,7 @@ TEST_F(Browser, WindowCaptionControlsAndTabOrder) {
     EXPECT_EQ(b.cmdErase->text(), "Erase Current Record");
     EXPECT_EQ(b.cmdPrevious->geometry(), QRect(Px(4560), Px(480), Px(1095), Px(375)));
     EXPECT_EQ(b.cmdCancel->geometry(), QRect(Px(3960), Px(5040), Px(1335), Px(735)));
-    EXPECT_EQ(b.txtDLQ11->geometry(), QRect(Px(2040), Px(4440), Px(2295), Px(285)));
+    EXPECT_EQ(b.Box("txtDLQ11")->geometry(), QRect(Px(2040), Px(4440), Px(2295), Px(285)));
     auto* label = b.findChild<QLabel*>(QStringLiteral("lblDLQ3"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), "Installed Capacity (GB)");
@@ -130,21 +130,21 @@ TEST_F(Browser, ErasingTheMiddleTheLastAndTheOnlyRecord) {
     AddNamed({"A", "B", "C"});
     frm03data& b = OpenBrowser();
     b.cmdNext->click();
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
                    MsgResult::No);
     b.cmdErase->click();
     EXPECT_EQ(Companies(Path()).size(), 3u);
 
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
                    MsgResult::Yes);
     b.cmdErase->click();
     EXPECT_EQ(Shown(b), "C");  // the one that followed
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
                    MsgResult::Yes);
     b.cmdErase->click();
     EXPECT_EQ(Shown(b), "A");  // the last erased: the one before it
     app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
                 MsgResult::Yes)
         .Expect(kEmpty, kStyleExclamation, kDb);
     b.cmdErase->click();
@@ -152,7 +152,7 @@ TEST_F(Browser, ErasingTheMiddleTheLastAndTheOnlyRecord) {
     EXPECT_TRUE(Companies(Path()).empty());
 
     app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
                 MsgResult::Yes)
         .Expect(kEmpty, kStyleExclamation, kDb);
     b.cmdErase->click();
@@ -172,12 +172,12 @@ TEST_F(Browser, LoadingAnEmptyTableIsRefusedAndTouchesNothing) {
 
 TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
     page1->chkDLQ2[0]->setChecked(true);  // ticked before: the load unticks it
-    DetailsEntry entry = TypicalEntry(QStringLiteral("O'Hara \"Ltd\"; --"));
-    entry.texts[1] = QStringLiteral("42 - Not in the list");
-    entry.texts[3] = QStringLiteral(" ");
-    entry.texts[4] = QStringLiteral("3 - Business Intelligence");
-    entry.texts[7] = QStringLiteral("99 - other");  // not the caption: case counts
-    Add(entry);
+    entry::Entry record = TypicalEntry(QStringLiteral("O'Hara \"Ltd\"; --"));
+    record.texts[1] = QStringLiteral("42 - Not in the list");
+    record.texts[3] = QStringLiteral(" ");
+    record.texts[4] = QStringLiteral("3 - Business Intelligence");
+    record.texts[7] = QStringLiteral("99 - other");  // not the caption: case counts
+    Add(record);
     ASSERT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
     frm03data& b = OpenBrowser();
     b.move(200, 150);
@@ -217,9 +217,9 @@ TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
 
 // A text longer than its box shows its beginning once the program has put it there.
 TEST_F(Browser, FilledTextsShowTheirBeginning) {
-    DetailsEntry entry = TypicalEntry(QStringLiteral("Acme Storage International Ltd"));
-    entry.texts[1] = QStringLiteral("6 - Communication and Media");
-    Add(entry);
+    entry::Entry record = TypicalEntry(QStringLiteral("Acme Storage International Ltd"));
+    record.texts[1] = QStringLiteral("6 - Communication and Media");
+    Add(record);
     frm03data& b = OpenBrowser();
     for (QLineEdit* box : b.findChildren<QLineEdit*>()) {
         EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
@@ -276,7 +276,7 @@ TEST_F(Browser, AnEraseTheFileRefusesIsReportedAndNothingIsLost) {
     ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kLumo,
+        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
                 MsgResult::Yes)
         .Expect(QStringLiteral("The database\r%1\ris in use by another program.\r\rClose that "
                                "program, then try again.")

@@ -198,6 +198,36 @@ TEST_F(ForeignFile, AReadOnlyFileIsReadButNotWritten) {
     EXPECT_EQ(FileBytes(Path()), before);
 }
 
+// A file carries the version of its format: an older one is brought up to this release's in one
+// transaction, here to a made-up next format that adds a column.
+TEST_F(ForeignFile, AnOlderFormatIsBroughtUpInOneTransactionAndANewerOneIsRefused) {
+    Create();
+    Add(QStringLiteral("Kept"));
+    const char* const addNotes = "ALTER TABLE Details ADD COLUMN Notes VARCHAR(30)";
+    const auto open = [this](const dao::FileFormat& format) {
+        dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
+        workspace.OpenDatabase(Path(), format).OpenRecordset(kDetailsTable);
+    };
+    const QByteArray before = FileBytes(Path());
+    EXPECT_THROW(open({3, {{1, addNotes}, {2, "ALTER TABLE Nowhere ADD COLUMN x"}}}),
+                 dao::RecordStoreError);
+    EXPECT_EQ(FileBytes(Path()), before);
+
+    open({2, {{1, addNotes}}});
+    EXPECT_EQ(Query(Path(), "PRAGMA user_version")[0][0], "2");
+    EXPECT_EQ(Query(Path(),
+                    "SELECT count(*) FROM pragma_table_info('Details') WHERE name = "
+                    "'Notes'")[0][0],
+              "1");
+    EXPECT_EQ(Companies(Path()), (std::vector<std::string>{"Kept"}));
+
+    // This release's format is now older than the file's.
+    const QByteArray migrated = FileBytes(Path());
+    EXPECT_EQ(OpenFails(Path()), Kind::NewerRelease);
+    EXPECT_THROW(Add(QStringLiteral("New")), dao::RecordStoreError);
+    EXPECT_EQ(FileBytes(Path()), migrated);
+}
+
 TEST(FailureText, SaysWhatWentWrongAndWhatToDo) {
     const QString path = QStringLiteral("/opt/dravik/dravik.mdb");
     const QString missing = DatabaseFailureText(

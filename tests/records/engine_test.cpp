@@ -293,9 +293,9 @@ TEST_F(Engine, ATransactionNotCommittedLeavesNothing) {
     EXPECT_TRUE(Companies(Path()).empty());
 
     // AppendDetailsRecord: a value refused after the empty record leaves no record either.
-    DetailsEntry entry = EntryFor(QStringLiteral("Acme"));
-    entry.texts[16] = QString(31, QLatin1Char('9'));
-    EXPECT_EQ(KindOf([&] { AppendDetailsRecord(Path(), entry); }), Kind::ValueRefused);
+    entry::Entry record = EntryFor(QStringLiteral("Acme"));
+    record.texts[16] = QString(31, QLatin1Char('9'));
+    EXPECT_EQ(KindOf([&] { AppendDetailsRecord(Path(), record); }), Kind::ValueRefused);
     EXPECT_TRUE(Companies(Path()).empty());
 }
 

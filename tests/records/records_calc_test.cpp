@@ -4,6 +4,7 @@
 
 #include "CalcApp.h"
 #include "RecordsFixture.h"
+#include "TestApp.h"
 #include "TestPlatform.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
@@ -35,8 +36,8 @@ TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
     app.pages->StartUp();
     app.pages->frm00Splash().cmdContinue_Click();
     frm01& page1 = app.pages->frm01();
-    ASSERT_TRUE(page1.CTabbDoc);
-    wb::Document& doc = *page1.CTabbDoc;
+    ASSERT_TRUE(app.shared.CTabbDoc);
+    wb::Document& doc = *app.shared.CTabbDoc;
     const auto text = [&](const char* range) {
         return CellText(GetRangeValue(doc, QString::fromLatin1(range)), app.numbers).toStdString();
     };
@@ -45,18 +46,14 @@ TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
     };
 
     // The entry to keep: page 1, Next, page 2, Save Data.
-    page1.txtDLQ0->setText(QStringLiteral("Söhne & O'Neil; 株式会社"));
-    page1.cmbDLQ1->setCurrentIndex(0);
-    emit page1.cmbDLQ1->activated(0);
-    page1.chkDLQ2[1]->setChecked(true);
+    entry::Entry answers = TypicalAnswers();
+    Answer(answers, 0) = QStringLiteral("Söhne & O'Neil; 株式会社");
+    Answer(answers, 11) = QStringLiteral("4321");
+    page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
     frm02& page2 = app.pages->frm02();
-    page2.txtDLQ3->setText(QStringLiteral("1500"));
-    page2.cmbDLQ4->setEditText(QStringLiteral("1 - Vastor"));
-    page2.txtDLQ5->setText(QStringLiteral("25"));
-    page2.txtDLQ8->setText(QStringLiteral("12"));
-    page2.txtDLQ11->setText(QStringLiteral("4321"));
+    page2.ShowEntry(answers);
     app.msg.Expect(QStringLiteral("Dravik Database Updated"), kStyleExclamation,
                    QStringLiteral("Dravik Database"));
     page2.cmdSave->click();
@@ -81,7 +78,7 @@ TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
     QCoreApplication::processEvents();
     frm03data& browser = app.pages->frm03data();
     EXPECT_EQ(browser.txtDLQ0->text(), "Söhne & O'Neil; 株式会社");
-    EXPECT_EQ(browser.txtDLQ5->text(), "25%");
+    EXPECT_EQ(browser.Box("txtDLQ5")->text(), "25%");
     browser.cmdRetrieve->click();
     EXPECT_TRUE(app.msg.shown.size() == 1u);  // the save's message only
     EXPECT_TRUE(page1.isVisible());

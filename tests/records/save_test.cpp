@@ -44,17 +44,17 @@ TEST_F(Save, NoBusinessTypeOrAGreyedOneStoresSpaces) {
     page1->chkDLQ2[5]->setTristate(true);
     page1->chkDLQ2[5]->setCheckState(Qt::PartiallyChecked);
     ExpectUpdated();
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     const Row record = Records().at(0);
     EXPECT_EQ(Row(record.begin() + 2, record.begin() + 8), Row(6, " "));
 }
 
 TEST_F(Save, TwoSavesAppendTwoRecordsEachWithItsOwnDate) {
     ExpectUpdated();
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     app.clock.Set(QDateTime(QDate(2026, 12, 9), QTime(8, 0, 1)));
     ExpectUpdated();
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     const auto dates = Query(Path(), "SELECT Company, Date FROM Details ORDER BY DravikRecordKey");
     EXPECT_EQ(dates,
               (std::vector<Row>{{"Acme", "2026-12-08 14:30:05"}, {"Acme", "2026-12-09 08:00:01"}}));
@@ -63,8 +63,8 @@ TEST_F(Save, TwoSavesAppendTwoRecordsEachWithItsOwnDate) {
 TEST_F(Save, APage2ErrorStopsBeforeTheDatabase) {
     app.pages.frm02().txtDLQ3->clear();
     app.msg.Expect(QStringLiteral("Installed Capacity (GB) must not be left empty!"),
-                   kStyleExclamation, kLumo);
-    SaveData(app.pages);
+                   kStyleExclamation, kTitle);
+    app.pages.frm02().cmdSave_Click();
     EXPECT_TRUE(Records().empty());
 }
 
@@ -75,7 +75,7 @@ TEST_F(Save, AValueTheTableRefusesLeavesNoRecordAndKeepsTheEntry) {
                                   "to 30 characters in each field.\r\rPlease correct \"Company "
                                   "Name\" and try again."),
                    kStyleExclamation, kDb);
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     EXPECT_TRUE(Records().empty());
     EXPECT_EQ(page1->txtDLQ0->text(), longName);
 
@@ -86,7 +86,7 @@ TEST_F(Save, AValueTheTableRefusesLeavesNoRecordAndKeepsTheEntry) {
                                   "characters in each field.\r\rPlease correct \"Industry\" and "
                                   "try again."),
                    kStyleExclamation, kDb);
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     EXPECT_TRUE(Records().empty());
     EXPECT_EQ(Query(Path(), "SELECT seq FROM sqlite_sequence").size(), 0u);
 }
@@ -97,7 +97,7 @@ TEST_F(Save, NamesWithQuotesAndSqlAndOtherScriptsAreStoredVerbatim) {
           QStringLiteral("50% ; DELETE FROM Details")}) {
         page1->txtDLQ0->setText(name);
         ExpectUpdated();
-        SaveData(app.pages);
+        app.pages.frm02().cmdSave_Click();
     }
     EXPECT_EQ(Companies(Path()),
               (std::vector<std::string>{"Bob'); DROP TABLE Details;--", "\"Ünïcødé\" 株式会社 😀",
@@ -111,7 +111,7 @@ TEST_F(Save, AMissingOrForeignDatabaseIsExplainedAndNotMade) {
                                   "new, empty database.")
                        .arg(Path()),
                    kStyleExclamation, kDb);
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     EXPECT_FALSE(QFileInfo::exists(Path()));
 
     QFile garbage(Path());
@@ -124,9 +124,25 @@ TEST_F(Save, AMissingOrForeignDatabaseIsExplainedAndNotMade) {
                                   "database.")
                        .arg(Path()),
                    kStyleExclamation, kDb);
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     EXPECT_EQ(FileBytes(Path()), "a spreadsheet, perhaps");
     EXPECT_EQ(page1->txtDLQ0->text(), "Acme");
+}
+
+TEST_F(Save, AFileOfANewerReleaseIsExplainedAndNotWritten) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray before = FileBytes(Path());
+    app.msg.Expect(QStringLiteral("The database\r%1\rwas made by a newer release of Dravik Lumo. "
+                                  "It was left unchanged.\r\rPlease use it with that release, or "
+                                  "move it aside, then run dravik-create-db in the program's "
+                                  "folder to make a new, empty database.")
+                       .arg(Path()),
+                   kStyleExclamation, kDb);
+    app.pages.frm02().cmdSave_Click();
+    EXPECT_EQ(FileBytes(Path()), before);
 }
 
 TEST_F(Save, ALockedDatabaseIsReportedAndTheSaveCanBeRepeated) {
@@ -137,11 +153,11 @@ TEST_F(Save, ALockedDatabaseIsReportedAndTheSaveCanBeRepeated) {
                                   "program, then try again.")
                        .arg(Path()),
                    kStyleExclamation, kDb);
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     ExpectUpdated();
-    SaveData(app.pages);
+    app.pages.frm02().cmdSave_Click();
     EXPECT_EQ(Records().size(), 1u);
 }
 
@@ -245,7 +261,7 @@ void InstallKillingVfs() {
 
 // Runs Save Data's database part in a child killed before its killAt-th step (never, for
 // LONG_MAX). Returns the steps the save took when it ran to its end, or -1 when it was killed.
-long SaveInChild(const QString& path, const DetailsEntry& entry, long killAt) {
+long SaveInChild(const QString& path, const entry::Entry& record, long killAt) {
     int steps[2];
     if (::pipe(steps) != 0) {
         return -2;
@@ -256,7 +272,7 @@ long SaveInChild(const QString& path, const DetailsEntry& entry, long killAt) {
         InstallKillingVfs();
         gKillAt = killAt;
         try {
-            AppendDetailsRecord(path, entry);
+            AppendDetailsRecord(path, record);
         } catch (...) {
             ::_exit(3);
         }
@@ -303,12 +319,12 @@ int FullThenRoomInChild(const QString& path, long fullAt) {
 
 // What a record of EntryFor holds, as Query reads it.
 Row WholeRecord(const QString& company, int key) {
-    const DetailsEntry entry = EntryFor(company);
+    const entry::Entry record = EntryFor(company);
     Row row;
-    for (const QString& text : entry.texts) {
+    for (const QString& text : record.texts) {
         row.push_back(text.toStdString());
     }
-    row.push_back(entry.date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString());
+    row.push_back(record.date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString());
     row.push_back(std::to_string(key));
     return row;
 }

@@ -3,6 +3,7 @@
 // stress: reports at once, a stopped office, an error value, targets it must not write.
 
 #include "CalcApp.h"
+#include "TestApp.h"
 #include "TestPlatform.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
@@ -58,15 +59,13 @@ TEST(ReportOnCalc, PdfAfterTheTypicalEntryHoldsTheWorkbooksFiguresAndItsCharts) 
     app.pages->StartUp();
     app.pages->frm00Splash().cmdContinue_Click();
     frm01& page1 = app.pages->frm01();
-    page1.txtDLQ0->setText(QStringLiteral("Müller & Söhne Logistik"));
-    page1.cmbDLQ1->setCurrentIndex(0);
-    emit page1.cmbDLQ1->activated(0);
-    page1.chkDLQ2[1]->setChecked(true);
+    entry::Entry answers = TypicalAnswers();
+    Answer(answers, 0) = QStringLiteral("Müller & Söhne Logistik");
+    page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
     frm02& page2 = app.pages->frm02();
-    page2.txtDLQ3->setText(QStringLiteral("1500"));
-    page2.txtDLQ8->setText(QStringLiteral("12"));
+    page2.ShowEntry(answers);
     page2.cmdApply_Click();
     ASSERT_TRUE(page2.TuttoOK);
     office.CopyOverviewToReport(workbook);

@@ -151,6 +151,23 @@ TEST_F(ReportTest, AnErrorValueOrADamagedReportSheetIsSaidAndMakesNothing) {
     }
 }
 
+// The answers come as many as the workbook reports, one row each, four columns.
+TEST_F(ReportTest, TheAnswersTakeTheRowsTheWorkbookHas) {
+    wb::ShownTable& answers = office.shown[QStringLiteral("RPT_ANSWERS")];
+    answers.push_back({{QStringLiteral("Tenth"), {}}, {}, {}, {}});
+    EXPECT_EQ(Make(), 0);
+    const QStringList table = book->Entries(QStringLiteral("Table Answers 1,0 = "));
+    ASSERT_EQ(table.size(), 1);
+    EXPECT_EQ(table[0].count(u';'), 8);
+    EXPECT_TRUE(table[0].endsWith(QStringLiteral(";Tenth|||")));
+
+    answers.back().pop_back();
+    msg.Expect(QStringLiteral("You are using a wrong version of the Dravik worksheet, please "
+                              "reinstall Dravik"),
+               kStyleCritical, QStringLiteral("Dravik Lumo"));
+    EXPECT_NE(Make(), 0);
+}
+
 TEST_F(ReportTest, AnEmptyReportSheetNamesTheButtonAndOpensNothing) {
     office.shown[QStringLiteral("RPT_COPIED")] = {{wb::ShownCell{}}};
     msg.Expect(QStringLiteral("The Report worksheet is empty.\r\rPlease go on the TOC Overview "

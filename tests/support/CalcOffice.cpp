@@ -1,6 +1,7 @@
 #include "CalcOffice.h"
 
 #include "shell/AppIdentity.h"
+#include "workbook/CalcDocument.h"
 #include "workbook/CalcUno.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -303,6 +304,17 @@ void CalcOffice::MakeWorkbook(const QString& path, bool withDL) {
         Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
             ->storeToURL(FileUrl(path), Sequence<css::beans::PropertyValue>(&filter, 1));
         Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+    });
+}
+
+std::shared_ptr<wb::Document> CalcOffice::OpenHidden(const QString& path) {
+    const std::shared_ptr<OfficeConnection> office = Connection();
+    return Reported([&] {
+        const Reference<css::frame::XModel> model(
+            office->Desktop()->loadComponentFromURL(FileUrl(path), "_blank", 0,
+                                                    QuietLoad({Property("Hidden", Any(true))})),
+            UNO_QUERY_THROW);
+        return std::make_shared<CalcDocument>(office, model);
     });
 }
 

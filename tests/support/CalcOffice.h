@@ -53,6 +53,9 @@ public:
     // Without withDL the range "DL" is left out.
     void MakeWorkbook(const QString& path, bool withDL = true);
 
+    // The workbook at path loaded hidden, as the backend's document: no window shows it.
+    std::shared_ptr<wb::Document> OpenHidden(const QString& path);
+
     // Probes of a document the office has open (by its file path), over the support's own
     // connection. Each fails the calling test through an exception when the document is not open.
     QString ActiveSheet(const QString& path);

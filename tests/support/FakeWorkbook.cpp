@@ -1,5 +1,7 @@
 #include "FakeWorkbook.h"
 
+#include "entry/Questions.h"
+
 namespace {
 
 class FakeRange : public wb::Range {
@@ -119,17 +121,18 @@ std::shared_ptr<wb::Document> FakeApplication::OpenDocument(const QString& fileN
 
 std::shared_ptr<FakeWorkbook> FakeWorkbook::Standard() {
     auto book = std::make_shared<FakeWorkbook>();
-    for (const char* name :
-         {"DL", "DLQ0", "DLQ1", "DLQ3", "DLQ4", "DLQ5", "DLQ6", "DLQ7", "DLQ8", "DLQ9", "DLQ10",
-          "DLQ11", "Y:E8", "Y:F8", "Y:G8", "Y:H8", "Y:I8", "Y:J8"}) {
-        book->Define(QString::fromLatin1(name));
+    book->Define(QStringLiteral("DL"));
+    // Each answer's range, and each default, as plausible as a workbook would compute it.
+    const std::map<QString, double> defaults{{"DL_DEF_SP", 0.35},  {"DL_DEF_RC", 0.2},
+                                             {"DL_DEF_R1", 0.4},   {"DL_DEF_GR", 0.3},
+                                             {"DL_DEF_OPER", 1.0}, {"DL_DEF_OUTCOST", 25000.0}};
+    for (const entry::Question& question : entry::Questions()) {
+        book->Define(QString::fromLatin1(question.range));
+        if (const char* range = question.defaultBox.range) {
+            const auto value = defaults.find(QString::fromLatin1(range));
+            book->Define(QString::fromLatin1(range), value == defaults.end() ? 0.5 : value->second);
+        }
     }
-    book->Define(QStringLiteral("DL_DEF_SP"), 0.35);
-    book->Define(QStringLiteral("DL_DEF_RC"), 0.2);
-    book->Define(QStringLiteral("DL_DEF_R1"), 0.4);
-    book->Define(QStringLiteral("DL_DEF_GR"), 0.3);
-    book->Define(QStringLiteral("DL_DEF_OPER"), 1.0);
-    book->Define(QStringLiteral("DL_DEF_OUTCOST"), 25000.0);
     book->DefineSheet(QStringLiteral("Y"));
     book->DefineSheet(QStringLiteral("TOC Overview"));
     book->activeSheet = QStringLiteral("Y");

@@ -1,9 +1,13 @@
 #pragma once
 // A whole program on the test platform: scripted boxes, a visible end, the in-memory workbook,
-// a fixed clock, a decimal-point number format and a private program folder.
+// a fixed clock, a decimal-point number format and a private program folder; the titles of the
+// program's boxes; and the filling of both pages with answers (Entries.h).
 
+#include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "pages/frm01.h"
+#include "pages/frm02.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -26,3 +30,14 @@ struct TestApp {
     SharedValues shared;
     Pages pages{platform, shared};
 };
+
+// The titles of the program's message boxes.
+inline const QString kTitle = QStringLiteral("Dravik Lumo");
+inline const QString kCritical = QStringLiteral("Dravik Critical Error");
+inline const QString kDb = QStringLiteral("Dravik Database");
+
+// Answers on both pages, page 1's first.
+inline void FillPages(Pages& pages, const entry::Entry& answers) {
+    pages.frm01().ShowEntry(answers);
+    pages.frm02().ShowEntry(answers);
+}

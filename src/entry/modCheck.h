@@ -13,3 +13,14 @@ class NumberFormat;
 // rejection is the false result alone. An empty text passes.
 bool CheckNumber(const QString& sText, bool bDecimal, const QString& sMin, const QString& sMax,
                  const NumberFormat& numbers, MessageBoxes& msg);
+
+inline constexpr const char* kDecimalSeparatorMessage = "Please check the decimal separator";
+
+// The same check without the box: whether the text passes, and whether the separator message
+// is due.
+struct NumberVerdict {
+    bool passed;
+    bool wrongSeparator;
+};
+NumberVerdict CheckNumberText(const QString& sText, bool bDecimal, const QString& sMin,
+                              const QString& sMax, const NumberFormat& numbers);

@@ -1,4 +1,4 @@
-#include "pages/modCheck.h"
+#include "entry/modCheck.h"
 
 #include "shell/Platform.h"
 #include "workbook/Automation.h"
@@ -18,6 +18,16 @@ double BoundValue(const QString& bound, const NumberFormat& numbers) {
 
 bool CheckNumber(const QString& sText, bool bDecimal, const QString& sMin, const QString& sMax,
                  const NumberFormat& numbers, MessageBoxes& msg) {
+    const NumberVerdict verdict = CheckNumberText(sText, bDecimal, sMin, sMax, numbers);
+    if (verdict.wrongSeparator) {
+        msg.MsgBox(QString::fromLatin1(kDecimalSeparatorMessage), kStyleExclamation);
+    }
+    return verdict.passed;
+}
+
+NumberVerdict CheckNumberText(const QString& sText, bool bDecimal, const QString& sMin,
+                              const QString& sMax, const NumberFormat& numbers) {
+    constexpr NumberVerdict kFails{false, false};
     for (qsizetype i = 0; i < sText.size(); ++i) {
         const QChar c = sText.at(i);
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
@@ -27,24 +37,23 @@ bool CheckNumber(const QString& sText, bool bDecimal, const QString& sMin, const
             if (i == 0) {
                 continue;
             }
-            return false;
+            return kFails;
         }
         if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
             // Judged by the user's format alone: the other mark is never taken for a thousands
             // separator, the user is told instead.
             if (c != numbers.DecimalSeparator()) {
-                msg.MsgBox(QStringLiteral("Please check the decimal separator"), kStyleExclamation);
-                return false;
+                return {false, true};
             }
             if (!bDecimal) {
-                return false;
+                return kFails;
             }
             if (sText.left(i).contains(c)) {
-                return false;
+                return kFails;
             }
             continue;
         }
-        return false;
+        return kFails;
     }
 
     // Only the scan is needed for an empty text; the bounds compare converted numbers.
@@ -52,15 +61,15 @@ bool CheckNumber(const QString& sText, bool bDecimal, const QString& sMin, const
         const double minimum = BoundValue(sMin, numbers);
         const auto value = numbers.ToNumber(sText);
         if (!value || *value < minimum) {
-            return false;
+            return kFails;
         }
     }
     if (!sMax.isEmpty() && !sText.isEmpty()) {
         const double maximum = BoundValue(sMax, numbers);
         const auto value = numbers.ToNumber(sText);
         if (!value || *value > maximum) {
-            return false;
+            return kFails;
         }
     }
-    return true;
+    return {true, false};
 }

@@ -1,7 +1,7 @@
 // The numeric text check in a decimal-point and a decimal-comma locale.
 
 #include "TestPlatform.h"
-#include "pages/modCheck.h"
+#include "entry/modCheck.h"
 #include "shell/Platform.h"
 
 #include <QLocale>
