@@ -2,6 +2,7 @@
 // processor, or with --pdf FILE written as PDF without showing anything ("-": to standard
 // output).
 
+#include "report/ReportContent.h"
 #include "report/ReportLock.h"
 #include "report/ReportTarget.h"
 #include "report/TocReport.h"

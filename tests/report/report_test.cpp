@@ -39,9 +39,9 @@ TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
     EXPECT_EQ(Make(), 0);
     const QStringList log = Log();
     EXPECT_EQ(log.first(), "TakeWorkbook " + folder.filePath(WorkbookFileName()) + " shown");
-    EXPECT_TRUE(log.contains("Title = TOC Report Acme Storage"));
+    EXPECT_TRUE(log.contains("Title = Total Cost of Ownership Report for Acme Storage"));
     EXPECT_TRUE(log.contains("Bookmark Customer = Acme Storage"));
-    EXPECT_TRUE(log.contains("Table Profile 0,1 = Acme Storage;Finance;ERP;2 - Open"));
+    EXPECT_TRUE(log.contains("Table Profile 0,1 = Acme Storage;Finance;ERP;Open"));
     EXPECT_TRUE(log.contains("Table Costs 10,3 = $1,231,500"));
     // The outage hours are no cost of their own and stay out of the cost chart.
     const QStringList chart = book->Entries(QStringLiteral("Chart CostChart = "));
@@ -50,6 +50,57 @@ TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
     EXPECT_TRUE(chart[0].endsWith(QStringLiteral("|Downtime at the outage cost")));
     EXPECT_EQ(log.mid(log.size() - 3), QStringList({"Show", "ReleaseWorkbook", "Release"}));
     EXPECT_TRUE(book->Entries(QStringLiteral("ExportPdf")).isEmpty());
+}
+
+// The workbook keeps the codes the program writes; the report prints the descriptions of the
+// program's lists instead, and any other text as the workbook shows it.
+TEST_F(ReportTest, CodedAnswersPrintInTheCustomersWords) {
+    struct Case {
+        const char* range;
+        const char* shown;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"RPT_INDUSTRY", "1 - Finance", "Finance"},
+        {"RPT_INDUSTRY", "2 - Manufacturing", "Manufacturing"},
+        {"RPT_INDUSTRY", "3 - Public", "Public"},
+        {"RPT_INDUSTRY", "4 - Insurance", "Insurance"},
+        {"RPT_INDUSTRY", "5 - Industrial", "Industrial"},
+        {"RPT_INDUSTRY", "6 - Communication", "Communication"},
+        {"RPT_INDUSTRY", "99 - Other", "Other"},
+        {"RPT_INDUSTRY", "(unknown code 7)", "(unknown code 7)"},
+        {"RPT_SERVER", "1 - Vastor", "Vastor"},
+        {"RPT_SERVER", "2 - Open", "Open"},
+        {"RPT_SERVER", "(not answered: Open assumed)", "(not answered: Open assumed)"},
+        {"RPT_ANSWERS", "1", "Required"},  // continuous operation, as entered
+        {"RPT_ANSWERS", "0", "Not required"},
+        {"RPT_ANSWERS", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        office.FillReportSheet();
+        const QString range = QString::fromLatin1(c.range);
+        wb::ShownCell& cell =
+            range == u"RPT_ANSWERS" ? office.shown[range][6][1] : office.shown[range][0][0];
+        cell.text = QString::fromUtf8(c.shown);
+        book->ClearLog();
+        EXPECT_EQ(Make(), 0);
+        const QString printed = QString::fromUtf8(c.printed);
+        if (range == u"RPT_INDUSTRY") {
+            EXPECT_TRUE(Log().contains(QStringLiteral("Bookmark Industry = ") + printed));
+            EXPECT_TRUE(Log().contains(QStringLiteral("Table Profile 0,1 = Acme Storage;") +
+                                       printed + QStringLiteral(";ERP;Open")));
+        } else if (range == u"RPT_SERVER") {
+            EXPECT_TRUE(Log().contains(
+                QStringLiteral("Table Profile 0,1 = Acme Storage;Finance;ERP;") + printed));
+        } else {
+            const QStringList answers = book->Entries(QStringLiteral("Table Answers 1,0 = "));
+            ASSERT_EQ(answers.size(), 1);
+            EXPECT_TRUE(answers[0].contains(QStringLiteral(";Continuous operation|") + printed +
+                                            QStringLiteral("|Required|Not required;")))
+                << answers[0].toStdString();
+        }
+    }
 }
 
 // The button may copy while the report reads: the report reads again, and says so when the
@@ -69,7 +120,8 @@ TEST_F(ReportTest, ACopyMadeWhileReadingIsReadAgainAndOneThatGoesOnIsSaid) {
     copyAfter(3);
     EXPECT_EQ(Make(pdf), 0);
     EXPECT_EQ(book->Entries(QStringLiteral("ShownRange RPT_COPIED")).size(), 8);
-    EXPECT_TRUE(Log().contains(QStringLiteral("Title = TOC Report Copy 0")));
+    EXPECT_TRUE(
+        Log().contains(QStringLiteral("Title = Total Cost of Ownership Report for Copy 0")));
     QFile written(pdf);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), office.pdf);
@@ -95,7 +147,7 @@ TEST_F(ReportTest, ControlCharactersBecomeSpacesAndABlankNameIsNotAnswered) {
         EXPECT_EQ(Make(), 0);
         EXPECT_TRUE(Log().contains(QStringLiteral("Bookmark Customer = ") + printed));
         EXPECT_TRUE(Log().contains(QStringLiteral("Table Profile 0,1 = ") + printed +
-                                   QStringLiteral(";Finance;ERP;2 - Open")));
+                                   QStringLiteral(";Finance;ERP;Open")));
     }
 }
 
