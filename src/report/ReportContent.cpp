@@ -27,19 +27,6 @@ const QString kTotal = QStringLiteral("RPT_TOTAL");
 // A copy made by the button while the report reads is met by reading again, this often.
 constexpr int kReReads = 3;
 
-// Control characters (a tab typed into a multi-line cell reaches Report as U+0001) would blank
-// a text in the document; they become spaces, as do line and paragraph separators.
-QString Clean(QString text) {
-    for (QChar& c : text) {
-        const QChar::Category kind = c.category();
-        if (kind == QChar::Other_Control || kind == QChar::Separator_Line ||
-            kind == QChar::Separator_Paragraph) {
-            c = u' ';
-        }
-    }
-    return text;
-}
-
 // A range of the expected size (rows 0: any number of rows), its texts cleaned; any other size
 // is a workbook of another version.
 wb::ShownTable Table(wb::ShownWorkbook& book, const QString& name, size_t rows, size_t columns) {
@@ -48,7 +35,7 @@ wb::ShownTable Table(wb::ShownWorkbook& book, const QString& name, size_t rows, 
     for (std::vector<wb::ShownCell>& row : table) {
         fits = fits && row.size() == columns;
         for (wb::ShownCell& cell : row) {
-            cell.text = Clean(cell.text);
+            cell.text = Printable(cell.text);
         }
     }
     if (!fits) {
@@ -159,6 +146,17 @@ ReportData ReadOnce(wb::ShownWorkbook& book) {
 }
 
 }  // namespace
+
+QString Printable(QString text) {
+    for (QChar& c : text) {
+        const QChar::Category kind = c.category();
+        if (kind == QChar::Other_Control || kind == QChar::Separator_Line ||
+            kind == QChar::Separator_Paragraph) {
+            c = u' ';
+        }
+    }
+    return text;
+}
 
 void CheckReportSheet(wb::ShownWorkbook& book, const QString& programFolder) {
     const QString fix = QStringLiteral("\r\rThe workbook ") + WorkbookFileName() +
@@ -309,4 +307,10 @@ QString FailureText(int number, Stage stage, const QString& programFolder,
 
 QString TimeLimitText(std::chrono::milliseconds limit) {
     return QStringLiteral("%1 s").arg(std::chrono::ceil<std::chrono::seconds>(limit).count());
+}
+
+QString BusyText(std::chrono::milliseconds limit) {
+    return QStringLiteral("Another TOC report has kept Corla Tabb busy for more than ") +
+           TimeLimitText(limit) +
+           QStringLiteral(".\r\rPlease start the report again when it has ended");
 }

@@ -34,6 +34,10 @@ struct Said {
     int style = kStyleExclamation;
 };
 
+// Control characters (a tab typed into a multi-line cell reaches Report as U+0001) would blank
+// a text in the document; they become spaces, as do line and paragraph separators.
+QString Printable(QString text);
+
 // Every name of Report on one sheet, whatever that sheet is called: a Report renamed by the user
 // works, a deleted one or one without its names is Said, with the workbook in programFolder that
 // has it.
@@ -58,3 +62,6 @@ QString FailureText(int number, Stage stage, const QString& programFolder,
 
 // "N s": a time limit as the report's messages give it.
 QString TimeLimitText(std::chrono::milliseconds limit);
+
+// The message when another report kept the office longer than the time limit.
+QString BusyText(std::chrono::milliseconds limit);

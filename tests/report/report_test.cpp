@@ -3,6 +3,8 @@
 
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "report/ReportBatch.h"
+#include "report/ReportTarget.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
 #include "workbook/ModuleSystem.h"
@@ -100,6 +102,30 @@ TEST_F(ReportTest, CodedAnswersPrintInTheCustomersWords) {
                                             QStringLiteral("|Required|Not required;")))
                 << answers[0].toStdString();
         }
+    }
+}
+
+// A record's report is named by its key and the company as far as a file name can hold it, and
+// only "all" or whole keys name records.
+TEST(RecordReports, FileNamesAreSafeAndOnlyKeysOrAllSelectRecords) {
+    const QString folder = QStringLiteral("/reports");
+    const QString longName(100, QChar(u'\u00e9'));
+    const std::pair<QString, QString> names[] = {
+        {QStringLiteral("Kestrel Tools KG"), QStringLiteral("/reports/3 Kestrel Tools KG.pdf")},
+        {QStringLiteral("a/b\\c:d*e?f\"g<h>i|j\tk"),
+         QStringLiteral("/reports/3 a_b_c_d_e_f_g_h_i_j_k.pdf")},
+        {QStringLiteral("  ../.. .. "), QStringLiteral("/reports/3 .._.pdf")},
+        {QStringLiteral(" . "), QStringLiteral("/reports/3.pdf")},
+        {longName, QStringLiteral("/reports/3 ") + longName.left(72) + QStringLiteral(".pdf")},
+    };
+    for (const auto& [company, path] : names) {
+        EXPECT_EQ(RecordPdfPath(folder, 3, company), path);
+    }
+    EXPECT_TRUE(ParseRecordSelection(QStringLiteral("all"))->all);
+    EXPECT_EQ(ParseRecordSelection(QStringLiteral("7,2,7"))->keys,
+              (std::vector<std::int64_t>{7, 2}));
+    for (const char* bad : {"", "ALL", "1,,2", "0", "-1", "+1", " 1", "1.0", "x"}) {
+        EXPECT_FALSE(ParseRecordSelection(QString::fromLatin1(bad))) << bad;
     }
 }
 
