@@ -214,8 +214,11 @@ public:
                                           "the report button's office extension is missing");
             }
             const rtl::Reference<CopyOutcome> outcome(new CopyOutcome);
+            // Nobody undoes in this workbook: the copy need not be undoable, which is quicker.
+            const css::beans::PropertyValue undoable = Property("Undoable", Any(false));
             button->dispatchWithNotification(
-                url, {}, Reference<css::frame::XDispatchResultListener>(outcome.get()));
+                url, Sequence<css::beans::PropertyValue>(&undoable, 1),
+                Reference<css::frame::XDispatchResultListener>(outcome.get()));
             if (!outcome->made) {
                 throw wb::AutomationError(wb::kErrGeneral, outcome->message.isEmpty()
                                                                ? "the button made no copy"
