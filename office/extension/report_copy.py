@@ -27,6 +27,7 @@ from com.sun.star.awt import XCallback
 from com.sun.star.frame import (DispatchResultEvent, XDispatchProvider, XNotifyingDispatch)
 from com.sun.star.frame.DispatchResultState import FAILURE, SUCCESS
 from com.sun.star.lang import XInitialization, XServiceInfo
+from com.sun.star.table import CellRangeAddress
 from com.sun.star.table.CellContentType import VALUE
 
 IMPLEMENTATION = "org.dravik.lumo.ReportCopy"
@@ -39,11 +40,11 @@ SOURCE_SHEET = "TOC Overview"
 COPIED_NAMES = ("RPT_CUSTOMER", "RPT_INDUSTRY", "RPT_BUSINESS", "RPT_SERVER", "RPT_ANSWERS",
                 "RPT_CAPACITY", "RPT_COSTS", "RPT_TOTAL")
 STAMP_NAME = "RPT_COPIED"
-# What an empty overview cell clears on Report: values, dates, texts and formulas.
-CONTENTS = 1 | 2 | 4 | 16
 # The error values the office writes as constants; an overview cell showing one of them is copied
 # as a formula of just that constant, so that Report shows, and is, the same error. Any other
 # error ("Err:502") has no constant and is copied as the text it shows.
+# What an empty overview cell clears on Report: values, dates, texts and formulas.
+CONTENTS = 1 | 2 | 4 | 16
 ERROR_CONSTANTS = ("#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A")
 ONE_MILLISECOND = 1 / 86400000.0
 MESSAGE_TITLE = "Dravik Lumo"
@@ -101,11 +102,81 @@ def overview_sheet(doc):
     raise ReportMissing("The TOC Overview worksheet is missing")
 
 
-def copy_summary_to_report(doc, now=None):
+def copy_overview(doc, overview, ranges, undoable):
+    """Copies the overview's cells at the addresses of the copied ranges into those ranges:
+    numbers as numbers, texts as texts (never read as input), empty cells cleared, errors kept
+    visible, and each cell's number format, so that the same text shows.
+
+    Each cell or range object a handler asks for costs the office about two milliseconds, which
+    made a press, and a report of every saved record, slow: the overview is read as one block,
+    the number formats are set a whole format at a time, and a copy that need not be undoable
+    writes each range whole. An undoable one writes cell by cell, since Undo does not take back
+    a whole range written into empty cells.
+    """
+    areas = [(ranges[name], ranges[name].RangeAddress) for name in COPIED_NAMES]
+    left = min(area.StartColumn for _, area in areas)
+    top = min(area.StartRow for _, area in areas)
+    block = overview.getCellRangeByPosition(left, top, max(area.EndColumn for _, area in areas),
+                                            max(area.EndRow for _, area in areas))
+    shown = block.getDataArray()
+    errors = []
+    for target, area in areas:
+        rows = []
+        for row in range(area.StartRow, area.EndRow + 1):
+            cells = []
+            for column in range(area.StartColumn, area.EndColumn + 1):
+                value = shown[row - top][column - left]
+                if value is None:  # an error value: kept visible, never a blank
+                    errors.append((row, column))
+                    value = ""
+                cells.append(value)
+            rows.append(tuple(cells))
+        if not undoable:
+            target.setDataArray(tuple(rows))
+            continue
+        for row, line in enumerate(rows):
+            for column, value in enumerate(line):
+                cell = target.getCellByPosition(column, row)
+                if isinstance(value, float):
+                    cell.setValue(value)
+                elif value:
+                    cell.setString(value)
+                else:
+                    cell.clearContents(CONTENTS)
+    report = areas[0][1].Sheet
+    for row, column in errors:
+        text = block.getCellByPosition(column - left, row - top).getString()
+        cell = doc.Sheets.getByIndex(report).getCellByPosition(column, row)
+        if text in ERROR_CONSTANTS:
+            cell.setFormula("=" + text)
+        else:
+            cell.setString(text)
+
+    # Where the overview's cells have a number format, the same cells of Report get it.
+    formats = {}
+    groups = block.getUniqueCellFormatRanges()
+    for index in range(groups.Count):
+        group = groups.getByIndex(index)
+        same = formats.setdefault(group.NumberFormat, [])
+        for part in group.RangeAddresses:
+            for _, area in areas:
+                first = (max(part.StartColumn, area.StartColumn), max(part.StartRow, area.StartRow))
+                last = (min(part.EndColumn, area.EndColumn), min(part.EndRow, area.EndRow))
+                if first[0] <= last[0] and first[1] <= last[1]:
+                    same.append(CellRangeAddress(report, *first, *last))
+    for number_format, addresses in formats.items():
+        if addresses:
+            cells = doc.createInstance("com.sun.star.sheet.SheetCellRanges")
+            cells.addRangeAddresses(tuple(addresses), False)
+            cells.NumberFormat = number_format
+
+
+def copy_summary_to_report(doc, now=None, undoable=True):
     """Copies the overview into Report: values and number formats, no formulas but errors.
 
     Returns the index of the Report sheet. Raises ReportMissing, touching nothing, when the
-    workbook has no Report or overview to copy.
+    workbook has no Report or overview to copy. A copy that is not undoable records nothing for
+    Undo.
     """
     if not doc or not hasattr(doc, "Sheets") or not hasattr(doc, "NamedRanges"):
         raise ReportMissing("This is no Dravik Lumo workbook")
@@ -115,33 +186,13 @@ def copy_summary_to_report(doc, now=None):
     doc.calculate()
     # One step for Undo, as the user sees it: one press.
     undo = doc.getUndoManager()
-    undo.enterUndoContext("Copy Summary Data to Report Worksheet")
+    if undoable:
+        undo.enterUndoContext("Copy Summary Data to Report Worksheet")
+    else:
+        undo.lock()
     doc.lockControllers()
     try:
-        for name in COPIED_NAMES:
-            target = ranges[name]
-            area = target.RangeAddress
-            source = source_sheet.getCellRangeByPosition(area.StartColumn, area.StartRow,
-                                                         area.EndColumn, area.EndRow)
-            # Cell by cell rather than setDataArray, which Undo would not take back.
-            for row, line in enumerate(source.getDataArray()):
-                for column, value in enumerate(line):
-                    cell = target.getCellByPosition(column, row)
-                    origin = source.getCellByPosition(column, row)
-                    if isinstance(value, float):
-                        cell.setValue(value)
-                    elif value is None:  # an error value: kept visible, never a blank
-                        shown = origin.getString()
-                        if shown in ERROR_CONSTANTS:
-                            cell.setFormula("=" + shown)
-                        else:
-                            cell.setString(shown)
-                    elif value:
-                        cell.setString(value)  # as text, never read as input
-                    else:
-                        cell.clearContents(CONTENTS)
-                    # The same format shows the same text as the overview.
-                    cell.NumberFormat = origin.NumberFormat
+        copy_overview(doc, source_sheet, ranges, undoable)
         stamp = ranges[STAMP_NAME].getCellByPosition(0, 0)
         serial = _date_serial(now or datetime.datetime.now(), doc.NullDate)
         # Later than the copy before, even when the clock went back or two copies share a
@@ -151,7 +202,10 @@ def copy_summary_to_report(doc, now=None):
         stamp.setValue(serial)
     finally:
         doc.unlockControllers()
-        undo.leaveUndoContext()
+        if undoable:
+            undo.leaveUndoContext()
+        else:
+            undo.unlock()
     return report_sheet
 
 
@@ -160,6 +214,11 @@ def missing_report_text(doc, what):
     name = unquote(os.path.basename(urlparse(doc.URL).path)) if doc and doc.URL else ""
     workbook = "The workbook %s" % name if name else "The Dravik Lumo workbook"
     return "%s.\n\n%s in the Dravik Lumo program folder has it." % (what, workbook)
+
+
+def _undoable(args):
+    """False when the dispatch's arguments say Undoable = False."""
+    return all(arg.Value is not False for arg in args or () if arg.Name == "Undoable")
 
 
 class _ShowSheet(unohelper.Base, XCallback):
@@ -201,13 +260,14 @@ class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XNotifyingD
         return tuple(self.queryDispatch(r.FeatureURL, r.FrameName, r.SearchFlags)
                      for r in requests)
 
-    # XDispatch
+    # XDispatch. A program that makes the copy in a workbook of its own, where nobody undoes,
+    # passes Undoable = False: the copy is then quicker.
     def dispatch(self, url, args):
-        self.press(url)
+        self.press(url, _undoable(args))
 
     # XNotifyingDispatch: the same, telling the caller how it went (the message as Result).
     def dispatchWithNotification(self, url, args, listener):
-        failure = self.press(url)
+        failure = self.press(url, _undoable(args))
         if listener:
             listener.dispatchFinished(DispatchResultEvent(self, FAILURE if failure else SUCCESS,
                                                           failure or ""))
@@ -218,7 +278,7 @@ class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XNotifyingD
     def removeStatusListener(self, listener, url):
         pass
 
-    def press(self, url):
+    def press(self, url, undoable=True):
         """Copies; returns what went wrong, or None."""
         if self.frame is None or url.Path != COPY_COMMAND:
             return "nothing to copy"
@@ -230,7 +290,7 @@ class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XNotifyingD
         controller = self.frame.getController()
         doc = controller.getModel() if controller else None
         try:
-            report_sheet = copy_summary_to_report(doc)
+            report_sheet = copy_summary_to_report(doc, undoable=undoable)
         except ReportMissing as missing:
             text = missing_report_text(doc, str(missing))
             if shown:

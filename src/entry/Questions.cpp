@@ -309,4 +309,14 @@ QString CodeOf(const QString& codedText) {
     return codedText.section(QStringLiteral(" - "), 0, 0);
 }
 
+QString DescriptionOf(const Question& question, const QString& code) {
+    for (const char* item : question.items) {
+        const QString coded = QString::fromUtf8(item);
+        if (!code.isEmpty() && CodeOf(coded) == code) {
+            return coded.section(QStringLiteral(" - "), 1);
+        }
+    }
+    return QString();
+}
+
 }  // namespace entry

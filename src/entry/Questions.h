@@ -119,5 +119,9 @@ inline constexpr const char* kDefaultsFailed = "ERR";
 
 // The code of a coded text ("99" of "99 - Other"): what stands before " - ", or the whole text.
 QString CodeOf(const QString& codedText);
+// The customer's words for a code of the question's list ("Required" for "1" of Continuous
+// Operation): the description of the item with that code, the one list the pages offer too;
+// empty text when the list has no such code.
+QString DescriptionOf(const Question& question, const QString& code);
 
 }  // namespace entry

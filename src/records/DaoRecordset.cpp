@@ -26,6 +26,7 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, const QString& tabl
         c, row + QStringLiteral(" WHERE %1 > ?1 ORDER BY %1 LIMIT 1").arg(key));
     previous_ = std::make_unique<Statement>(
         c, row + QStringLiteral(" WHERE %1 < ?1 ORDER BY %1 DESC LIMIT 1").arg(key));
+    at_ = std::make_unique<Statement>(c, row + QStringLiteral(" WHERE %1 = ?1").arg(key));
     any_ = std::make_unique<Statement>(
         c, QStringLiteral("SELECT EXISTS (SELECT 1") + from + QStringLiteral(")"));
     insert_ =
@@ -279,9 +280,24 @@ QVariant Recordset::Fields(const QString& name) const {
     return current_[index];
 }
 
+std::int64_t Recordset::Key() const {
+    RequireOpen();
+    if (position_ != Position::OnRecord) {
+        Throw(RecordStoreError::Kind::NoCurrentRecord, QStringLiteral("No current record."));
+    }
+    return key_;
+}
+
+bool Recordset::Seek(std::int64_t key) {
+    RequireOpen();
+    // Fetch moves only when it finds the record.
+    return Fetch(*at_, key);
+}
+
 void Recordset::Close() {
     next_.reset();
     previous_.reset();
+    at_.reset();
     any_.reset();
     insert_.reset();
     update_.reset();

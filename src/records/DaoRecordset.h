@@ -43,6 +43,11 @@ public:
     // A column of the current record by name: a QString for text, a QDateTime for dates, an
     // invalid QVariant where the column holds no value.
     QVariant Fields(const QString& name) const;
+    // The current record's hidden key, which tells two records apart where every column is equal.
+    std::int64_t Key() const;
+    // Moves to the record with the key, as the engine's Seek on the primary key; false, with the
+    // cursor where it was, when no record has it.
+    bool Seek(std::int64_t key);
     // Sets a column of the record being added or edited; committed by Update.
     void Collect(const QString& name, const QVariant& value);
 
@@ -71,7 +76,7 @@ private:
     std::shared_ptr<Connection> connection_;
     QString table_;
     std::vector<Column> columns_;
-    std::unique_ptr<Statement> next_, previous_, any_, insert_, update_, delete_;
+    std::unique_ptr<Statement> next_, previous_, at_, any_, insert_, update_, delete_;
     Position position_ = Position::Empty;
     std::int64_t key_ = 0;
     std::vector<QVariant> current_;

@@ -50,6 +50,49 @@ entry::Entry ReadEntry(const dao::Recordset& details) {
     return read;
 }
 
+namespace {
+
+// The table Details of the database at path, opened for reading records.
+struct OpenDetails {
+    explicit OpenDetails(const QString& path)
+        : workspace(dao::DBEngine::Shared().Workspaces(0)),
+          database(workspace.OpenDatabase(path)),
+          cursor(database.OpenRecordset(kDetailsTable, dao::dbOpenTable)) {}
+
+    dao::Workspace workspace;
+    dao::Database database;
+    dao::Recordset cursor;
+};
+
+SavedEntry Current(const dao::Recordset& cursor) {
+    return {cursor.Key(), ReadEntry(cursor)};
+}
+
+}  // namespace
+
+std::vector<SavedEntry> ReadSavedEntries(const QString& path) {
+    OpenDetails details(path);
+    std::vector<SavedEntry> saved;
+    if (details.cursor.Bof() && details.cursor.Eof()) {
+        return saved;
+    }
+    for (details.cursor.MoveFirst(); !details.cursor.Eof(); details.cursor.MoveNext()) {
+        saved.push_back(Current(details.cursor));
+    }
+    return saved;
+}
+
+std::vector<std::optional<SavedEntry>> ReadSavedEntries(const QString& path,
+                                                        const std::vector<std::int64_t>& keys) {
+    OpenDetails details(path);
+    std::vector<std::optional<SavedEntry>> saved;
+    for (const std::int64_t key : keys) {
+        saved.push_back(details.cursor.Seek(key) ? std::optional(Current(details.cursor))
+                                                 : std::nullopt);
+    }
+    return saved;
+}
+
 static QString LabelOf(const QString& column) {
     for (const DetailsColumn& c : DetailsColumns()) {
         if (column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 struct DetailsColumn {
@@ -35,6 +37,18 @@ void CreateDetailsDatabase(const QString& path);
 
 // The entry of the cursor's current record. Throws dao::RecordStoreError.
 entry::Entry ReadEntry(const dao::Recordset& details);
+
+// A saved record without any window: its entry, and its hidden key, which tells two equal saves
+// apart and by which a record is named outside the browser.
+struct SavedEntry {
+    std::int64_t key = 0;
+    entry::Entry entry;
+};
+// Every record of the database at path, in the browser's order. Throws dao::RecordStoreError.
+std::vector<SavedEntry> ReadSavedEntries(const QString& path);
+// The records with the keys, in the order given; nothing for a key that no record has.
+std::vector<std::optional<SavedEntry>> ReadSavedEntries(const QString& path,
+                                                        const std::vector<std::int64_t>& keys);
 
 // One clear message for a failed record-store operation: what went wrong and what to do.
 QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& path);

@@ -72,6 +72,49 @@ QString RefusedPdfTarget(const QString& path, const QString& programFolder) {
     return QString();
 }
 
+QString RefusedPdfFolder(const QString& folder, const QString& programFolder) {
+    const QFileInfo target(folder);
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!target.exists()) {
+        return shown +
+               QStringLiteral(" is not there.\r\rPlease give a folder that exists for the reports");
+    }
+    if (!target.isDir()) {
+        return shown + QStringLiteral(" is no folder.\r\rPlease give the folder for the reports");
+    }
+    if (target.canonicalFilePath() == QFileInfo(programFolder).canonicalFilePath()) {
+        return shown + QStringLiteral(
+                           " is the program folder of Dravik Lumo, which holds its database, "
+                           "workbook and template.\r\rPlease choose another folder");
+    }
+    if (!target.isWritable()) {
+        return QStringLiteral("The reports cannot be written into ") + shown +
+               QStringLiteral("\r\rPlease choose a folder you can write to");
+    }
+    return QString();
+}
+
+QString RecordPdfPath(const QString& folder, qint64 key, const QString& company) {
+    // The key comes first, so the name never begins with a dot nor names a folder.
+    static const QString reserved = QStringLiteral("/\\:*?\"<>|");
+    QString part;
+    for (const QChar c : company) {
+        part += reserved.contains(c) || c.category() == QChar::Other_Control ? QChar(u'_') : c;
+    }
+    part = part.simplified();
+    // A file name has at most 255 bytes; a long company name is cut, never in a character.
+    constexpr qsizetype kLongest = 72;
+    if (part.size() > kLongest) {
+        part.truncate(part[kLongest - 1].isHighSurrogate() ? kLongest - 1 : kLongest);
+        part = part.trimmed();
+    }
+    while (part.endsWith(u'.')) {
+        part = part.chopped(1).trimmed();
+    }
+    return QDir(folder).filePath(part.isEmpty() ? QStringLiteral("%1.pdf").arg(key)
+                                                : QStringLiteral("%1 %2.pdf").arg(key).arg(part));
+}
+
 bool WritePdf(const QString& path, const QByteArray& pdf) {
     if (path == kStandardOutput) {
         for (qsizetype done = 0; done < pdf.size();) {

@@ -19,6 +19,15 @@ QString PdfTargetPath(const QString& argument, const QString& workingFolder);
 // into the program's own folder (its database, workbook, template and the programs).
 QString RefusedPdfTarget(const QString& path, const QString& programFolder);
 
+// Why reports are not written into folder, as a message; empty text when they may be: it must be
+// a folder the user may write to, and not the program's own.
+QString RefusedPdfFolder(const QString& folder, const QString& programFolder);
+
+// A record's report in folder: "<key> <company>.pdf", the company made safe for a file name on
+// any system (no folder separator, control or reserved character; no blank or dot at its ends;
+// at most 72 characters of it).
+QString RecordPdfPath(const QString& folder, qint64 key, const QString& company);
+
 // Writes the PDF to path, through a temporary file in the same folder that is renamed into place
 // at the end, or to standard output; false when that fails, with nothing left half written.
 bool WritePdf(const QString& path, const QByteArray& pdf);

@@ -1,5 +1,6 @@
 #include "report/TocReport.h"
 
+#include "report/ReportContent.h"
 #include "report/ReportTarget.h"
 #include "shell/AppIdentity.h"
 #include "shell/Platform.h"
@@ -8,289 +9,18 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
-#include <QRegularExpression>
 
 #include <memory>
-#include <vector>
-
-namespace {
-
-// The names of the sheet "Report": when the overview was copied there, and what.
-const QString kCopied = QStringLiteral("RPT_COPIED");
-const QString kCustomer = QStringLiteral("RPT_CUSTOMER");
-const QString kIndustry = QStringLiteral("RPT_INDUSTRY");
-const QString kBusiness = QStringLiteral("RPT_BUSINESS");
-const QString kServer = QStringLiteral("RPT_SERVER");
-const QString kAnswers = QStringLiteral("RPT_ANSWERS");
-const QString kCapacity = QStringLiteral("RPT_CAPACITY");
-const QString kCosts = QStringLiteral("RPT_COSTS");
-const QString kTotal = QStringLiteral("RPT_TOTAL");
-
-// A copy made by the button while the report reads is met by reading again, this often.
-constexpr int kReReads = 3;
-
-// What the button "Copy Summary Data to Report Worksheet" leaves on the sheet "Report", read as
-// the workbook shows it.
-struct ReportData {
-    wb::ShownCell copied;
-    wb::ShownCell customer;
-    wb::ShownCell industry;
-    wb::ShownCell business;
-    wb::ShownCell server;
-    wb::ShownTable answers;   // answer, entered, default, used
-    wb::ShownTable capacity;  // year, capacity, raw incl. copies, super perf., remote copy, RAID1
-    wb::ShownTable costs;     // item, assumed, unit, 3-year cost
-    wb::ShownCell total;
-};
-
-// How far the report got when something failed: the same number means different things.
-enum class Stage { Opening, Reading, Making, Writing };
-
-// A failure the report says in words of its own (no office error behind it).
-struct Said {
-    QString text;
-    int style = kStyleExclamation;
-};
-
-// Control characters (a tab typed into a multi-line cell reaches Report as U+0001) would blank
-// a text in the document; they become spaces, as do line and paragraph separators.
-QString Clean(QString text) {
-    for (QChar& c : text) {
-        const QChar::Category kind = c.category();
-        if (kind == QChar::Other_Control || kind == QChar::Separator_Line ||
-            kind == QChar::Separator_Paragraph) {
-            c = u' ';
-        }
-    }
-    return text;
-}
-
-// A range of the expected size (rows 0: any number of rows), its texts cleaned; any other size
-// is a workbook of another version.
-wb::ShownTable Table(wb::ShownWorkbook& book, const QString& name, size_t rows, size_t columns) {
-    wb::ShownTable table = book.ShownRange(name);
-    bool fits = rows == 0 || table.size() == rows;
-    for (std::vector<wb::ShownCell>& row : table) {
-        fits = fits && row.size() == columns;
-        for (wb::ShownCell& cell : row) {
-            cell.text = Clean(cell.text);
-        }
-    }
-    if (!fits) {
-        throw wb::AutomationError(wb::kErrUndefinedName,
-                                  name.toStdString() + " is not the range this report reads");
-    }
-    return table;
-}
-
-wb::ShownCell Single(wb::ShownWorkbook& book, const QString& name) {
-    return Table(book, name, 1, 1)[0][0];
-}
-
-// Every name on one sheet, whatever that sheet is called: a Report renamed by the user works, a
-// deleted one or one without its names is said.
-void CheckReportSheet(wb::ShownWorkbook& book, const TocReportRequest& request) {
-    const QString fix = QStringLiteral("\r\rThe workbook ") + WorkbookFileName() +
-                        QStringLiteral(" in ") + QDir::toNativeSeparators(request.programFolder) +
-                        QStringLiteral(" has it");
-    QStringList missing;
-    QString sheet;
-    QString strayName;
-    for (const QString& name :
-         {kCopied, kCustomer, kIndustry, kBusiness, kServer, kAnswers, kCapacity, kCosts, kTotal}) {
-        const QString where = book.SheetOf(name);
-        if (where.isEmpty()) {
-            missing << name;
-        } else if (sheet.isEmpty()) {
-            sheet = where;
-        } else if (where != sheet && strayName.isEmpty()) {
-            strayName = name;
-        }
-    }
-    if (sheet.isEmpty()) {
-        throw Said{QStringLiteral("The Report worksheet is missing.") + fix};
-    }
-    if (!missing.isEmpty()) {
-        throw Said{QStringLiteral("The Report worksheet is damaged: its name ") + missing.first() +
-                   QStringLiteral(" is missing.") + fix};
-    }
-    if (!strayName.isEmpty()) {
-        throw Said{QStringLiteral("The Report worksheet is damaged: ") + strayName +
-                   QStringLiteral(" is not on the sheet of ") + kCopied + QLatin1Char('.') + fix};
-    }
-}
-
-ReportData ReadOnce(wb::ShownWorkbook& book) {
-    ReportData d;
-    d.copied = Single(book, kCopied);
-    d.customer = Single(book, kCustomer);
-    d.industry = Single(book, kIndustry);
-    d.business = Single(book, kBusiness);
-    d.server = Single(book, kServer);
-    // A row for each answer the workbook reports, however many questions there are.
-    d.answers = Table(book, kAnswers, 0, 4);
-    d.capacity = Table(book, kCapacity, 4, 6);
-    d.costs = Table(book, kCosts, 9, 4);
-    d.total = Single(book, kTotal);
-    return d;
-}
-
-// The button may copy while the report reads (it runs in the office and never waits for the
-// report), and the report would mix two copies. Every copy gives RPT_COPIED a new value, so the
-// report reads it before and after the rest, and reads again when it changed.
-ReportData ReadReport(wb::ShownWorkbook& book) {
-    for (int pass = 0; pass <= kReReads; ++pass) {
-        ReportData d = ReadOnce(book);
-        const wb::ShownCell after = Single(book, kCopied);
-        if (after.text == d.copied.text && after.number == d.copied.number) {
-            return d;
-        }
-    }
-    throw Said{
-        QStringLiteral("The Report worksheet was copied again while the report read it.\r\r"
-                       "Please wait until the copying has ended, then open the report "
-                       "again")};
-}
-
-// The copy writes an error without a constant of its own ("Err:502") as the text it shows.
-bool ShowsError(const wb::ShownCell& cell) {
-    static const QRegularExpression errorText(QStringLiteral("^Err:\\d{3}$"));
-    return cell.error || (!cell.number && errorText.match(cell.text).hasMatch());
-}
-
-// The items whose figures show an error, as the report names them.
-QStringList ErrorItems(const ReportData& d) {
-    QStringList items;
-    const auto single = [&](const wb::ShownCell& cell, const char* item) {
-        if (ShowsError(cell)) {
-            items << QString::fromLatin1(item);
-        }
-    };
-    const auto table = [&](const wb::ShownTable& rows, std::initializer_list<const char*> heads) {
-        const std::vector<const char*> headings(heads);
-        for (const std::vector<wb::ShownCell>& row : rows) {
-            for (size_t c = 0; c < row.size(); ++c) {
-                if (ShowsError(row[c])) {
-                    const QString label = ShowsError(row[0]) ? QString() : row[0].text.trimmed();
-                    items << (label.isEmpty()
-                                  ? QString::fromLatin1(headings[c])
-                                  : label + QStringLiteral(" (") +
-                                        QString::fromLatin1(headings[c]) + QLatin1Char(')'));
-                }
-            }
-        }
-    };
-    single(d.customer, "Customer");
-    single(d.industry, "Industry");
-    single(d.business, "Business types");
-    single(d.server, "Server type");
-    table(d.answers, {"Answer", "Entered", "Default", "Used"});
-    table(d.capacity,
-          {"Year", "Capacity", "Raw incl. copies", "Super Perf.", "Remote Copy", "RAID1 mirror"});
-    table(d.costs, {"Item", "Assumed", "Unit", "3-year cost"});
-    single(d.total, "Total cost of ownership, 3 years");
-    return items;
-}
-
-std::vector<std::vector<QString>> Texts(const wb::ShownTable& table) {
-    std::vector<std::vector<QString>> rows;
-    for (const std::vector<wb::ShownCell>& row : table) {
-        std::vector<QString>& texts = rows.emplace_back();
-        for (const wb::ShownCell& cell : row) {
-            texts.push_back(cell.text);
-        }
-    }
-    return rows;
-}
-
-void FillReport(wb::TextDocument& doc, const ReportData& d, const QDate& today) {
-    // A name of only spaces is no answer, as an empty one, which the overview shows so.
-    const QString customer =
-        d.customer.text.trimmed().isEmpty() ? QStringLiteral("(not answered)") : d.customer.text;
-    doc.SetTitle(QStringLiteral("TOC Report ") + customer);
-
-    // The title page.
-    doc.SetBookmarkText(QStringLiteral("Customer"), customer);
-    doc.SetBookmarkText(QStringLiteral("Industry"), d.industry.text);
-    doc.SetBookmarkText(QStringLiteral("ReportDate"),
-                        QLocale().toString(today, QLocale::LongFormat));
-    doc.SetBookmarkText(QStringLiteral("CopiedAt"), d.copied.text);
-
-    // The tables, as the workbook shows them.
-    doc.FillTable(QStringLiteral("Profile"), 0, 1,
-                  {{customer}, {d.industry.text}, {d.business.text}, {d.server.text}});
-    doc.FillTable(QStringLiteral("Answers"), 1, 0, Texts(d.answers));
-    doc.FillTable(QStringLiteral("Capacity"), 1, 0, Texts(d.capacity));
-    doc.FillTable(QStringLiteral("Costs"), 1, 0, Texts(d.costs));
-    doc.FillTable(QStringLiteral("Costs"), 10, 3, {{d.total.text}});
-
-    // The charts take the numbers behind the texts.
-    std::vector<QString> years;
-    std::vector<std::vector<double>> capacities;
-    for (const std::vector<wb::ShownCell>& row : d.capacity) {
-        years.push_back(row[0].text);
-        capacities.push_back({row[1].number.value_or(0), row[2].number.value_or(0)});
-    }
-    doc.SetChartData(QStringLiteral("CapacityChart"), years,
-                     {QStringLiteral("Capacity"), QStringLiteral("Raw incl. copies")}, capacities,
-                     1);
-
-    // Only the items with a cost of their own; the outage hours are inputs to the downtime.
-    std::vector<QString> items;
-    std::vector<std::vector<double>> costs;
-    for (const std::vector<wb::ShownCell>& row : d.costs) {
-        if (row[3].number) {
-            items.push_back(row[0].text);
-            costs.push_back({*row[3].number});
-        }
-    }
-    // Its axis shows thousands of dollars.
-    doc.SetChartData(QStringLiteral("CostChart"), items, {QStringLiteral("3-year cost")}, costs,
-                     1000);
-}
-
-QString FailureText(int number, Stage stage, const TocReportRequest& request) {
-    switch (number) {
-        case wb::kErrNoApplication:
-            return QStringLiteral("Corla Tabb not found!\r\rPlease check the installation");
-        case wb::kErrOfficeGone:
-            return QStringLiteral(
-                "Corla Tabb application has been closed, please start the report again");
-        case wb::kErrNoAnswer:
-            return QStringLiteral("Corla Tabb did not answer within ") +
-                   TimeLimitText(request.timeLimit) +
-                   QStringLiteral(".\r\rPlease check Corla Tabb, then start the report again");
-        case wb::kErrUndefinedName:
-            return QStringLiteral(
-                "You are using a wrong version of the Dravik worksheet, please reinstall Dravik");
-        case wb::kErrFileNotFound:
-            return stage == Stage::Opening
-                       ? WorkbookFileName() +
-                             QStringLiteral(" not found!\r\rOpen it in Corla Tabb or put it in ") +
-                             QDir::toNativeSeparators(request.programFolder)
-                       : kReportTemplateName +
-                             QStringLiteral(" not found!\r\rPlease reinstall Dravik Lumo");
-        case wb::kErrCannotWrite:
-            return CannotWritePdfText(request.pdfPath);
-        default:
-            return stage == Stage::Opening
-                       ? WorkbookFileName() + QStringLiteral(" cannot be opened in Corla Tabb")
-                       : QStringLiteral("General Error, please reinstall Dravik");
-    }
-}
-
-}  // namespace
-
-QString TimeLimitText(std::chrono::milliseconds limit) {
-    return QStringLiteral("%1 s").arg(std::chrono::ceil<std::chrono::seconds>(limit).count());
-}
 
 int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& clock,
                   const TocReportRequest& request) {
     const bool pdf = !request.pdfPath.isEmpty();
     const QDir folder(request.programFolder);
     const QString templatePath = folder.filePath(kReportTemplateName);
+    const auto failure = [&request](int number, Stage stage) {
+        return FailureText(number, stage, request.programFolder, request.timeLimit,
+                           request.pdfPath);
+    };
 
     // Before anything is opened: a target that is refused, or no template.
     if (const QString refused =
@@ -300,7 +30,7 @@ int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& cloc
         return 1;
     }
     if (!QFileInfo(templatePath).isFile()) {
-        msg.MsgBox(FailureText(wb::kErrFileNotFound, Stage::Making, request), kStyleCritical);
+        msg.MsgBox(failure(wb::kErrFileNotFound, Stage::Making), kStyleCritical);
         return 1;
     }
 
@@ -315,36 +45,20 @@ int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& cloc
         // hidden and closed again.
         book = bounded.TakeWorkbook(folder.filePath(WorkbookFileName()), pdf);
         stage = Stage::Reading;
-        CheckReportSheet(*book, request);
+        CheckReportSheet(*book, request.programFolder);
         const ReportData data = ReadReport(*book);
-        if (data.copied.text.trimmed().isEmpty()) {
-            // Never copied: nothing to report. The user presses the button on the overview, if
-            // it is still there under its name.
-            if (!pdf) {
-                try {
-                    book->TurnTo(QStringLiteral("TOC Overview"));
-                } catch (const wb::AutomationError& e) {
-                    if (e.number() != wb::kErrUndefinedName) {
-                        throw;
-                    }
+        // Never copied: the user presses the button on the overview, if it is still there under
+        // its name.
+        if (NeverCopied(data) && !pdf) {
+            try {
+                book->TurnTo(QStringLiteral("TOC Overview"));
+            } catch (const wb::AutomationError& e) {
+                if (e.number() != wb::kErrUndefinedName) {
+                    throw;
                 }
             }
-            throw Said{
-                QStringLiteral("The Report worksheet is empty.\r\rPlease go on the TOC "
-                               "Overview sheet and press the 'Copy Summary Data to Report "
-                               "Worksheet' button, then open the report again")};
         }
-        // Honest figures or none: a figure the workbook could not compute is not printed blank.
-        if (const QStringList errors = ErrorItems(data); !errors.isEmpty()) {
-            const QString more = errors.size() > 1
-                                     ? QStringLiteral(" and %1 more").arg(errors.size() - 1)
-                                     : QString();
-            throw Said{QStringLiteral("The TOC Overview shows an error for ") + errors.first() +
-                       more +
-                       QStringLiteral(".\r\rPlease check the answers, press the 'Copy Summary "
-                                      "Data to Report Worksheet' button again, then open the "
-                                      "report again")};
-        }
+        CheckFigures(data);
 
         stage = Stage::Making;
         doc = bounded.NewFromTemplate(templatePath, pdf);
@@ -368,9 +82,9 @@ int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& cloc
     } catch (const Said& e) {
         said = e;
     } catch (const wb::AutomationError& e) {
-        said.text = FailureText(e.number(), stage, request);
+        said.text = failure(e.number(), stage);
     } catch (const std::exception&) {  // a runtime error of the office's library
-        said.text = FailureText(wb::kErrGeneral, stage, request);
+        said.text = failure(wb::kErrGeneral, stage);
     }
 
     // A half-made report is of no use to anyone.

@@ -29,6 +29,3 @@ struct TocReportRequest {
 // written.
 int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& clock,
                   const TocReportRequest& request);
-
-// "N s": a time limit as the report's messages give it.
-QString TimeLimitText(std::chrono::milliseconds limit);

@@ -73,8 +73,7 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
     return MsgResult::Ok;
 }
 
-MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {
-    // The box's lines become sentences of one line.
+QString OneLine(const QString& text) {
     QStringList sentences;
     for (const QString& part : text.split(QLatin1Char('\r'), Qt::SkipEmptyParts)) {
         QString sentence = part.simplified();
@@ -83,7 +82,11 @@ MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QStr
         }
         sentences << sentence;
     }
-    const QString line = sentences.join(QLatin1Char(' '));
+    return sentences.join(QLatin1Char(' '));
+}
+
+MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {
+    const QString line = OneLine(text);
     const QString program = QCoreApplication::applicationName();
     std::fprintf(stderr, "%s: %s\n", qPrintable(program), line.toLocal8Bit().constData());
     std::fflush(stderr);

@@ -47,6 +47,9 @@ protected:
     MsgResult Present(const QString& text, int style, const QString& title) override;
 };
 
+// A message's text as one line: its lines become sentences.
+QString OneLine(const QString& text);
+
 // For work without a window (a batch run): each message is one line on standard error, prefixed
 // with the program's name; a question is answered with its default button.
 class StderrMessageBoxes : public MessageBoxes {

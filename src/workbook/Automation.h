@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -136,6 +137,19 @@ public:
     virtual void Release() = 0;
 };
 
+// A copy of the workbook that the report program loaded hidden for itself, to make reports of
+// entries the user has not open: the entry goes in through the document, as the pages write it,
+// and the overview's button copies it to Report, which reads as in the user's workbook. Release
+// closes it.
+class WorkbookCopy : public ShownWorkbook {
+public:
+    // Runs work on the copy's document as one write-out, in one step of the office.
+    virtual void WriteOut(const std::function<void(Document&)>& work) = 0;
+    // What a click on the overview's button "Copy Summary Data to Report Worksheet" does, through
+    // the same handler; 440, with the button's own message, when it made no copy.
+    virtual void CopySummaryToReport() = 0;
+};
+
 // A document made from a template whose named places the program fills: bookmarks take text,
 // tables take rows of text, embedded charts take their data.
 class TextDocument {
@@ -170,6 +184,9 @@ public:
     virtual std::shared_ptr<ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) = 0;
     // A new untitled document made from the template at path; 53 when there is no such file.
     virtual std::shared_ptr<TextDocument> NewFromTemplate(const QString& path, bool hidden) = 0;
+    // The workbook file at path, a copy the caller made for this alone, loaded hidden for writing;
+    // 53 when there is no such file.
+    virtual std::shared_ptr<WorkbookCopy> LoadWorkbookCopy(const QString& path) = 0;
     // Lets go of the office; one started for hidden work only, and left with nothing open, ends.
     virtual void Release() = 0;
 };

@@ -1,5 +1,6 @@
 #include "workbook/CalcReport.h"
 
+#include "workbook/CalcDocument.h"
 #include "workbook/CalcUno.h"
 #include "workbook/CalcWriterDocument.h"
 
@@ -7,7 +8,12 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/frame/DispatchResultState.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XDispatchResultListener.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XNotifyingDispatch.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -20,6 +26,9 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/URLTransformer.hpp>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
 
 #include <QFileInfo>
 
@@ -149,6 +158,82 @@ private:
     Reference<css::sheet::XNamedRanges> names_;
 };
 
+// How the button's copy went, as its handler tells whoever dispatched it.
+class CopyOutcome : public cppu::WeakImplHelper1<css::frame::XDispatchResultListener> {
+public:
+    void SAL_CALL dispatchFinished(const css::frame::DispatchResultEvent& event) override {
+        made = event.State == css::frame::DispatchResultState::SUCCESS;
+        event.Result >>= message;
+    }
+    void SAL_CALL disposing(const css::lang::EventObject&) override {}
+
+    bool made = false;
+    rtl::OUString message;
+};
+
+class CalcWorkbookCopy : public wb::WorkbookCopy {
+public:
+    CalcWorkbookCopy(std::shared_ptr<OfficeConnection> office, Reference<css::frame::XModel> model)
+        : office_(office),
+          model_(model),
+          shown_(office, model, true),
+          document_(std::make_shared<CalcDocument>(office, model)) {}
+
+    QString SheetOf(const QString& name) override { return shown_.SheetOf(name); }
+    wb::ShownTable ShownRange(const QString& name) override { return shown_.ShownRange(name); }
+    void TurnTo(const QString& sheet) override { shown_.TurnTo(sheet); }
+    void Release() override { shown_.Release(); }
+
+    void WriteOut(const std::function<void(wb::Document&)>& work) override {
+        OnMainThread(office_, [&] {
+            document_->BeginWriteOut();
+            try {
+                work(*document_);
+            } catch (...) {
+                document_->EndWriteOut();
+                throw;
+            }
+            document_->EndWriteOut();
+        });
+    }
+
+    // The workbook's button is a URL the office dispatches to the extension's handler of the
+    // document's window; a hidden window has one too. Dispatched from here it would run on a
+    // thread of the bridge, which the office's chart code does not bear.
+    void CopySummaryToReport() override {
+        OnMainThread(office_, [&] {
+            css::util::URL url;
+            url.Complete = "vnd.dravik.lumo:CopySummaryToReport";
+            css::util::URLTransformer::create(office_->Context())->parseStrict(url);
+            const Reference<css::frame::XDispatchProvider> window(
+                model_->getCurrentController()->getFrame(), UNO_QUERY_THROW);
+            const Reference<css::frame::XNotifyingDispatch> button(
+                window->queryDispatch(url, "_self", 0), UNO_QUERY);
+            if (!button.is()) {
+                throw wb::AutomationError(wb::kErrGeneral,
+                                          "the report button's office extension is missing");
+            }
+            const rtl::Reference<CopyOutcome> outcome(new CopyOutcome);
+            // Nobody undoes in this workbook: the copy need not be undoable, which is quicker.
+            const css::beans::PropertyValue undoable = Property("Undoable", Any(false));
+            button->dispatchWithNotification(
+                url, Sequence<css::beans::PropertyValue>(&undoable, 1),
+                Reference<css::frame::XDispatchResultListener>(outcome.get()));
+            if (!outcome->made) {
+                throw wb::AutomationError(wb::kErrGeneral, outcome->message.isEmpty()
+                                                               ? "the button made no copy"
+                                                               : Utf8(outcome->message));
+            }
+        });
+    }
+
+private:
+    std::shared_ptr<OfficeConnection> office_;
+    Reference<css::frame::XModel> model_;
+    CalcShownWorkbook shown_;
+    std::shared_ptr<CalcDocument> document_;
+};
+
 class CalcReportOffice : public wb::ReportOffice {
 public:
     explicit CalcReportOffice(CalcOptions options) : options_(std::move(options)) {}
@@ -201,6 +286,32 @@ public:
                 model->lockControllers();
             }
             return MakeWriterDocument(office, model, !hidden);
+        });
+    }
+
+    std::shared_ptr<wb::WorkbookCopy> LoadWorkbookCopy(const QString& path) override {
+        const std::shared_ptr<OfficeConnection> office = Office();
+        // The copy is made by the button's extension.
+        EnsureExtension(*office, options_.extension);
+        return OnMainThread(office, [&]() -> std::shared_ptr<wb::WorkbookCopy> {
+            RequireFile(path);
+            // Not among the user's recent documents: it is no document of theirs.
+            const Reference<css::frame::XModel> model(
+                office->Desktop()->loadComponentFromURL(
+                    FileUrl(path), "_blank", 0,
+                    QuietLoad({Property("FilterName", Any(rtl::OUString("calc8"))),
+                               Property("Hidden", Any(true)),
+                               Property("PickListEntry", Any(false))})),
+                UNO_QUERY);
+            if (!model.is()) {
+                throw wb::AutomationError(wb::kErrGeneral, path.toStdString() + " did not open");
+            }
+            try {
+                return std::make_shared<CalcWorkbookCopy>(office, model);
+            } catch (...) {
+                CloseQuietly(model);
+                throw;
+            }
         });
     }
 

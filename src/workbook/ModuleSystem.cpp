@@ -82,6 +82,10 @@ std::shared_ptr<wb::TextDocument> ModuleReportOffice::NewFromTemplate(const QStr
     return Loaded().NewFromTemplate(path, hidden);
 }
 
+std::shared_ptr<wb::WorkbookCopy> ModuleReportOffice::LoadWorkbookCopy(const QString& path) {
+    return Loaded().LoadWorkbookCopy(path);
+}
+
 void ModuleReportOffice::Release() {
     // Never loads the module only to let go of nothing.
     if (office_) {

@@ -47,6 +47,7 @@ public:
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override;
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
+    std::shared_ptr<wb::WorkbookCopy> LoadWorkbookCopy(const QString& path) override;
     void Release() override;
 
 private:

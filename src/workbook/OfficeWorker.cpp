@@ -117,6 +117,29 @@ public:
     }
 };
 
+class BoundedWorkbookCopy : public wb::WorkbookCopy, Bounded<wb::WorkbookCopy> {
+public:
+    using Bounded::Bounded;
+    QString SheetOf(const QString& name) override {
+        return Run([name](wb::WorkbookCopy& copy) { return copy.SheetOf(name); });
+    }
+    wb::ShownTable ShownRange(const QString& name) override {
+        return Run([name](wb::WorkbookCopy& copy) { return copy.ShownRange(name); });
+    }
+    void TurnTo(const QString& sheet) override {
+        Run([sheet](wb::WorkbookCopy& copy) { copy.TurnTo(sheet); });
+    }
+    void Release() override {
+        RunQuietly([](wb::WorkbookCopy& copy) { copy.Release(); });
+    }
+    void WriteOut(const std::function<void(wb::Document&)>& work) override {
+        Run([work](wb::WorkbookCopy& copy) { copy.WriteOut(work); });
+    }
+    void CopySummaryToReport() override {
+        Run([](wb::WorkbookCopy& copy) { copy.CopySummaryToReport(); });
+    }
+};
+
 class BoundedTextDocument : public wb::TextDocument, Bounded<wb::TextDocument> {
 public:
     using Bounded::Bounded;
@@ -167,6 +190,12 @@ std::shared_ptr<wb::TextDocument> BoundedReportOffice::NewFromTemplate(const QSt
     return std::make_shared<BoundedTextDocument>(worker_, worker_->Run([office, path, hidden] {
         return office->NewFromTemplate(path, hidden);
     }));
+}
+
+std::shared_ptr<wb::WorkbookCopy> BoundedReportOffice::LoadWorkbookCopy(const QString& path) {
+    wb::ReportOffice* const office = &office_;
+    return std::make_shared<BoundedWorkbookCopy>(
+        worker_, worker_->Run([office, path] { return office->LoadWorkbookCopy(path); }));
 }
 
 void BoundedReportOffice::Release() {

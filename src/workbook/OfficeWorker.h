@@ -74,6 +74,7 @@ public:
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override;
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
+    std::shared_ptr<wb::WorkbookCopy> LoadWorkbookCopy(const QString& path) override;
     void Release() override;
 
     OfficeWorker& Worker() { return *worker_; }

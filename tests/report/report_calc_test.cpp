@@ -3,10 +3,13 @@
 // stress: reports at once, a stopped office, an error value, targets it must not write.
 
 #include "CalcApp.h"
+#include "Entries.h"
 #include "TestApp.h"
 #include "TestPlatform.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
+#include "records/Details.h"
+#include "records/SaveData.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
 #include "shell/Pages.h"
@@ -90,7 +93,10 @@ TEST(ReportOnCalc, PdfAfterTheTypicalEntryHoldsTheWorkbooksFiguresAndItsCharts) 
 
     const QString text = PdfText(pdf);
     EXPECT_TRUE(text.contains(customer)) << text.toStdString();
-    EXPECT_TRUE(text.contains(industry)) << industry.toStdString();
+    // The industry in the customer's words, not as its code.
+    EXPECT_EQ(industry, QStringLiteral("1 - Finance"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Finance")));
+    EXPECT_FALSE(text.contains(industry));
     EXPECT_TRUE(text.contains(total)) << total.toStdString();
     // Charts are drawn as vector graphics with their titles as text: the titles are there only
     // when the charts were drawn.
@@ -171,21 +177,24 @@ struct ReportProgram {
     QString Workbook() const { return QDir(folder).filePath(WorkbookFileName()); }
 
     QProcess* Start(const QString& pdf, int timeLimit = 0) {
+        return Start({QStringLiteral("--pdf"), pdf}, timeLimit);
+    }
+    QProcess* Start(const QStringList& args, int timeLimit = 0) {
         auto* report = new QProcess;
         QProcessEnvironment own = env;
         if (timeLimit > 0) {
             own.insert(QStringLiteral("DRAVIK_REPORT_TIME_LIMIT"), QString::number(timeLimit));
         }
         report->setProcessEnvironment(own);
-        report->start(QDir(folder).filePath(QStringLiteral("dravik-toc-report")),
-                      {QStringLiteral("--pdf"), pdf});
+        report->start(QDir(folder).filePath(QStringLiteral("dravik-toc-report")), args);
         return report;
     }
-    // The exit status and the lines on standard error.
-    std::pair<int, QStringList> Finish(QProcess* report) {
+    // The exit status and the lines on standard error, or on standard output.
+    std::pair<int, QStringList> Finish(QProcess* report, bool output = false) {
         const std::unique_ptr<QProcess> owned(report);
         EXPECT_TRUE(report->waitForFinished(120000));
-        return {report->exitCode(), QString::fromLocal8Bit(report->readAllStandardError())
+        return {report->exitCode(), QString::fromLocal8Bit(output ? report->readAllStandardOutput()
+                                                                  : report->readAllStandardError())
                                         .split(u'\n', Qt::SkipEmptyParts)};
     }
 };
@@ -238,6 +247,109 @@ TEST(ReportOnCalc, ReportsAtOnceTakeTurnsAStoppedOfficeIsGivenUpAndErrorsAreSaid
         QStringLiteral("shows an error for Total cost of ownership, 3 years")))
         << errorLines[0].toStdString();
     EXPECT_FALSE(QFileInfo::exists(errorPdf));
+}
+
+// Reports of saved records, as a consultant makes them after a new price list: the records
+// listed, then each one through a hidden copy of the workbook, while the user has the workbook
+// open in the same office, and leaves it as it was.
+TEST(ReportOnCalc, ReportsOfSavedRecordsHoldTheirOwnFiguresAndLeaveTheOpenWorkbookAlone) {
+    ReportProgram program;
+    ASSERT_FALSE(program.folder.isEmpty());
+    const QDir folder(program.folder);
+    ASSERT_TRUE(QFile::copy(
+        QDir(qEnvironmentVariable("DRAVIK_BIN_DIR")).filePath(DRAVIK_REPORT_EXTENSION_FILE_NAME),
+        folder.filePath(DRAVIK_REPORT_EXTENSION_FILE_NAME)));
+    const QString database = DatabasePath(program.folder);
+    CreateDetailsDatabase(database);
+    const QStringList list{QStringLiteral("--list-records")};
+    EXPECT_EQ(program.Finish(program.Start(list), true), std::make_pair(0, QStringList()));
+
+    entry::Entry kestrel = TypicalEntry(QStringLiteral("Kestrel Tools KG"));
+    entry::Entry birch = TypicalEntry(QStringLiteral("Birch/Elm: Ltd"));
+    Answer(birch, 1) = QStringLiteral("2 - Manufacturing");
+    Answer(birch, 3) = QStringLiteral("4000");
+    Answer(birch, 4) = QStringLiteral("2 - Open");
+    Answer(birch, 11) = QStringLiteral("60000");
+    AppendDetailsRecord(database, kestrel);
+    AppendDetailsRecord(database, birch);
+    EXPECT_EQ(program.Finish(program.Start(list), true),
+              std::make_pair(0, QStringList{QStringLiteral("1\tKestrel Tools KG\t1 - Finance\t"
+                                                           "2026-01-02 09:08:07"),
+                                            QStringLiteral("2\tBirch/Elm: Ltd\t2 - Manufacturing\t"
+                                                           "2026-01-02 09:08:07")}));
+
+    // What the workbook computes for each entry, in a copy of its own.
+    CalcOffice office(QString(), QStringLiteral("dravik_lumo_calc_") + program.user);
+    const QString total = QStringLiteral("TOC Overview.D37");
+    const LocaleNumberFormat numbers(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto computed = [&](const entry::Entry& answers) {
+        const QString path = office.TempDir() + QStringLiteral("/computed.ods");
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(program.Workbook(), path));
+        const std::shared_ptr<wb::Document> doc = office.OpenHidden(path);
+        entry::GeneralResult general;
+        entry::WriteGeneral(answers, *doc, numbers, false, general);
+        entry::WriteOutResult technical;
+        entry::WriteTechnical(answers, *doc, numbers, technical);
+        const QString shown = office.ShownText(path, total);
+        office.CloseDocument(path);
+        return shown;
+    };
+    const QStringList totals{computed(kestrel), computed(birch)};
+    ASSERT_NE(totals[0], totals[1]);
+
+    // The user's workbook open, with answers of its own.
+    const std::unique_ptr<wb::ReportOffice> opener = MakeCalcReportOffice(office.Options());
+    const std::shared_ptr<wb::ShownWorkbook> open = opener->TakeWorkbook(program.Workbook(), false);
+    office.Enter(program.Workbook(), QStringLiteral("DLQ0"), QStringLiteral("Open Customer"));
+    const auto state = [&] {
+        return QStringList{office.ShownText(program.Workbook(), QStringLiteral("DLQ0")),
+                           office.ShownText(program.Workbook(), QStringLiteral("DLQ3")),
+                           office.ShownText(program.Workbook(), total),
+                           office.ShownText(program.Workbook(), QStringLiteral("RPT_COPIED")),
+                           office.ActiveSheet(program.Workbook())};
+    };
+    const QStringList before = state();
+    const int documents = office.DocumentCount();
+
+    const QDir out(program.home.filePath(QStringLiteral("reports")));
+    ASSERT_TRUE(out.mkpath(QStringLiteral(".")));
+    const auto [status, lines] =
+        program.Finish(program.Start({QStringLiteral("--records"), QStringLiteral("all"),
+                                      QStringLiteral("--pdf-dir"), out.path()}),
+                       true);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("1/2 Kestrel Tools KG: written"),
+                                  QStringLiteral("2/2 Birch/Elm: Ltd: written"),
+                                  QStringLiteral("2 of 2 reports written to ") + out.path()}));
+    const QStringList pdfs{out.filePath(QStringLiteral("1 Kestrel Tools KG.pdf")),
+                           out.filePath(QStringLiteral("2 Birch_Elm_ Ltd.pdf"))};
+    for (int i = 0; i < 2; ++i) {
+        const QString text = PdfText(pdfs[i]);
+        EXPECT_TRUE(text.contains(totals[i])) << totals[i].toStdString();
+        EXPECT_FALSE(text.contains(totals[1 - i])) << totals[1 - i].toStdString();
+    }
+    EXPECT_TRUE(PdfText(pdfs[0]).contains(QStringLiteral("Kestrel Tools KG")));
+    const QString second = PdfText(pdfs[1]);
+    EXPECT_TRUE(second.contains(QStringLiteral("Birch/Elm: Ltd")));
+    EXPECT_TRUE(second.contains(QStringLiteral("Manufacturing")));
+    EXPECT_FALSE(second.contains(QStringLiteral("2 - Manufacturing")));
+    EXPECT_EQ(state(), before);
+    EXPECT_EQ(office.DocumentCount(), documents);
+
+    // A key no record has is said, and the others are still made; arguments that do not go
+    // together are refused.
+    const auto [unknown, unknownLines] =
+        program.Finish(program.Start({QStringLiteral("--pdf-dir"), out.path(),
+                                      QStringLiteral("--records"), QStringLiteral("7,2")}),
+                       true);
+    EXPECT_EQ(unknown, 1);
+    EXPECT_EQ(unknownLines.value(0), QStringLiteral("1/2 key 7: no saved record has this key"));
+    EXPECT_EQ(unknownLines.value(1), QStringLiteral("2/2 Birch/Elm: Ltd: written"));
+    EXPECT_EQ(program.Finish(program.Start({QStringLiteral("--pdf-dir"), out.path()})).first, 2);
+    EXPECT_EQ(
+        program.Finish(program.Start({QStringLiteral("--records"), QStringLiteral("all")})).first,
+        2);
 }
 
 // What the program must not write is refused in one line, before the office is reached, and

@@ -3,6 +3,8 @@
 
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "report/ReportBatch.h"
+#include "report/ReportTarget.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
 #include "workbook/ModuleSystem.h"
@@ -39,9 +41,9 @@ TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
     EXPECT_EQ(Make(), 0);
     const QStringList log = Log();
     EXPECT_EQ(log.first(), "TakeWorkbook " + folder.filePath(WorkbookFileName()) + " shown");
-    EXPECT_TRUE(log.contains("Title = TOC Report Acme Storage"));
+    EXPECT_TRUE(log.contains("Title = Total Cost of Ownership Report for Acme Storage"));
     EXPECT_TRUE(log.contains("Bookmark Customer = Acme Storage"));
-    EXPECT_TRUE(log.contains("Table Profile 0,1 = Acme Storage;Finance;ERP;2 - Open"));
+    EXPECT_TRUE(log.contains("Table Profile 0,1 = Acme Storage;Finance;ERP;Open"));
     EXPECT_TRUE(log.contains("Table Costs 10,3 = $1,231,500"));
     // The outage hours are no cost of their own and stay out of the cost chart.
     const QStringList chart = book->Entries(QStringLiteral("Chart CostChart = "));
@@ -50,6 +52,81 @@ TEST_F(ReportTest, TheReportOpensFilledForTheUser) {
     EXPECT_TRUE(chart[0].endsWith(QStringLiteral("|Downtime at the outage cost")));
     EXPECT_EQ(log.mid(log.size() - 3), QStringList({"Show", "ReleaseWorkbook", "Release"}));
     EXPECT_TRUE(book->Entries(QStringLiteral("ExportPdf")).isEmpty());
+}
+
+// The workbook keeps the codes the program writes; the report prints the descriptions of the
+// program's lists instead, and any other text as the workbook shows it.
+TEST_F(ReportTest, CodedAnswersPrintInTheCustomersWords) {
+    struct Case {
+        const char* range;
+        const char* shown;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"RPT_INDUSTRY", "1 - Finance", "Finance"},
+        {"RPT_INDUSTRY", "2 - Manufacturing", "Manufacturing"},
+        {"RPT_INDUSTRY", "3 - Public", "Public"},
+        {"RPT_INDUSTRY", "4 - Insurance", "Insurance"},
+        {"RPT_INDUSTRY", "5 - Industrial", "Industrial"},
+        {"RPT_INDUSTRY", "6 - Communication", "Communication"},
+        {"RPT_INDUSTRY", "99 - Other", "Other"},
+        {"RPT_INDUSTRY", "(unknown code 7)", "(unknown code 7)"},
+        {"RPT_SERVER", "1 - Vastor", "Vastor"},
+        {"RPT_SERVER", "2 - Open", "Open"},
+        {"RPT_SERVER", "(not answered: Open assumed)", "(not answered: Open assumed)"},
+        {"RPT_ANSWERS", "1", "Required"},  // continuous operation, as entered
+        {"RPT_ANSWERS", "0", "Not required"},
+        {"RPT_ANSWERS", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        office.FillReportSheet();
+        const QString range = QString::fromLatin1(c.range);
+        wb::ShownCell& cell =
+            range == u"RPT_ANSWERS" ? office.shown[range][6][1] : office.shown[range][0][0];
+        cell.text = QString::fromUtf8(c.shown);
+        book->ClearLog();
+        EXPECT_EQ(Make(), 0);
+        const QString printed = QString::fromUtf8(c.printed);
+        if (range == u"RPT_INDUSTRY") {
+            EXPECT_TRUE(Log().contains(QStringLiteral("Bookmark Industry = ") + printed));
+            EXPECT_TRUE(Log().contains(QStringLiteral("Table Profile 0,1 = Acme Storage;") +
+                                       printed + QStringLiteral(";ERP;Open")));
+        } else if (range == u"RPT_SERVER") {
+            EXPECT_TRUE(Log().contains(
+                QStringLiteral("Table Profile 0,1 = Acme Storage;Finance;ERP;") + printed));
+        } else {
+            const QStringList answers = book->Entries(QStringLiteral("Table Answers 1,0 = "));
+            ASSERT_EQ(answers.size(), 1);
+            EXPECT_TRUE(answers[0].contains(QStringLiteral(";Continuous operation|") + printed +
+                                            QStringLiteral("|Required|Not required;")))
+                << answers[0].toStdString();
+        }
+    }
+}
+
+// A record's report is named by its key and the company as far as a file name can hold it, and
+// only "all" or whole keys name records.
+TEST(RecordReports, FileNamesAreSafeAndOnlyKeysOrAllSelectRecords) {
+    const QString folder = QStringLiteral("/reports");
+    const QString longName(100, QChar(u'\u00e9'));
+    const std::pair<QString, QString> names[] = {
+        {QStringLiteral("Kestrel Tools KG"), QStringLiteral("/reports/3 Kestrel Tools KG.pdf")},
+        {QStringLiteral("a/b\\c:d*e?f\"g<h>i|j\tk"),
+         QStringLiteral("/reports/3 a_b_c_d_e_f_g_h_i_j_k.pdf")},
+        {QStringLiteral("  ../.. .. "), QStringLiteral("/reports/3 .._.pdf")},
+        {QStringLiteral(" . "), QStringLiteral("/reports/3.pdf")},
+        {longName, QStringLiteral("/reports/3 ") + longName.left(72) + QStringLiteral(".pdf")},
+    };
+    for (const auto& [company, path] : names) {
+        EXPECT_EQ(RecordPdfPath(folder, 3, company), path);
+    }
+    EXPECT_TRUE(ParseRecordSelection(QStringLiteral("all"))->all);
+    EXPECT_EQ(ParseRecordSelection(QStringLiteral("7,2,7"))->keys,
+              (std::vector<std::int64_t>{7, 2}));
+    for (const char* bad : {"", "ALL", "1,,2", "0", "-1", "+1", " 1", "1.0", "x"}) {
+        EXPECT_FALSE(ParseRecordSelection(QString::fromLatin1(bad))) << bad;
+    }
 }
 
 // The button may copy while the report reads: the report reads again, and says so when the
@@ -69,7 +146,8 @@ TEST_F(ReportTest, ACopyMadeWhileReadingIsReadAgainAndOneThatGoesOnIsSaid) {
     copyAfter(3);
     EXPECT_EQ(Make(pdf), 0);
     EXPECT_EQ(book->Entries(QStringLiteral("ShownRange RPT_COPIED")).size(), 8);
-    EXPECT_TRUE(Log().contains(QStringLiteral("Title = TOC Report Copy 0")));
+    EXPECT_TRUE(
+        Log().contains(QStringLiteral("Title = Total Cost of Ownership Report for Copy 0")));
     QFile written(pdf);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), office.pdf);
@@ -95,7 +173,7 @@ TEST_F(ReportTest, ControlCharactersBecomeSpacesAndABlankNameIsNotAnswered) {
         EXPECT_EQ(Make(), 0);
         EXPECT_TRUE(Log().contains(QStringLiteral("Bookmark Customer = ") + printed));
         EXPECT_TRUE(Log().contains(QStringLiteral("Table Profile 0,1 = ") + printed +
-                                   QStringLiteral(";Finance;ERP;2 - Open")));
+                                   QStringLiteral(";Finance;ERP;Open")));
     }
 }
 

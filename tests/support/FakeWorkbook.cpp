@@ -284,11 +284,13 @@ void FakeReportOffice::FillReportSheet() {
     };
     shown[QStringLiteral("RPT_COPIED")] = {{number("2026-12-08 14:30", 46364.6042)}};
     shown[QStringLiteral("RPT_CUSTOMER")] = {{text("Acme Storage")}};
-    shown[QStringLiteral("RPT_INDUSTRY")] = {{text("Finance")}};
+    shown[QStringLiteral("RPT_INDUSTRY")] = {{text("1 - Finance")}};
     shown[QStringLiteral("RPT_BUSINESS")] = {{text("ERP")}};
     shown[QStringLiteral("RPT_SERVER")] = {{text("2 - Open")}};
     wb::ShownTable answers(
         8, {text("Answer"), number("10.0%", 0.1), number("12.5%", 0.125), number("10.0%", 0.1)});
+    answers[6] = {text("Continuous operation (1 = required)"), number("0", 0), number("1", 1),
+                  number("0", 0)};
     shown[QStringLiteral("RPT_ANSWERS")] = answers;
     wb::ShownTable capacity;
     for (int year = 0; year < 4; ++year) {

@@ -93,6 +93,10 @@ public:
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override;
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
+    // Reports of saved records are made on a real office only.
+    std::shared_ptr<wb::WorkbookCopy> LoadWorkbookCopy(const QString&) override {
+        throw wb::AutomationError(wb::kErrGeneral, "no workbook copies in memory");
+    }
     void Release() override { book_->Call(QStringLiteral("Release")); }
 
     FakeWorkbook& book() { return *book_; }
