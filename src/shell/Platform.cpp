@@ -74,15 +74,21 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
 }
 
 QString OneLine(const QString& text) {
-    QStringList sentences;
-    for (const QString& part : text.split(QLatin1Char('\r'), Qt::SkipEmptyParts)) {
-        QString sentence = part.simplified();
-        if (!sentence.isEmpty() && !sentence.back().isPunct()) {
-            sentence += QLatin1Char('.');
+    QStringList parts;
+    for (const QString& line : text.split(QLatin1Char('\r'))) {
+        if (const QString part = line.simplified(); !part.isEmpty()) {
+            parts << part;
         }
-        sentences << sentence;
     }
-    return sentences.join(QLatin1Char(' '));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        // A line ends its sentence where the next begins one; a line such as "It is expected at"
+        // goes on with the path on the next.
+        const bool ends = i + 1 == parts.size() || parts[i + 1].front().isUpper();
+        if (ends && !parts[i].back().isPunct()) {
+            parts[i] += QLatin1Char('.');
+        }
+    }
+    return parts.join(QLatin1Char(' '));
 }
 
 MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {

@@ -47,7 +47,8 @@ protected:
     MsgResult Present(const QString& text, int style, const QString& title) override;
 };
 
-// A message's text as one line: its lines become sentences.
+// A message's text as one line: its lines become sentences, or go on where the next line
+// does not begin one (a path after "It is expected at").
 QString OneLine(const QString& text);
 
 // For work without a window (a batch run): each message is one line on standard error, prefixed

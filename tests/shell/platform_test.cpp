@@ -85,6 +85,17 @@ TEST(QtMessageBoxes, StylesTitlesAndLineBreaks) {
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
 }
 
+// A box's text on one line of standard error: its lines as sentences, a path kept with the line
+// that leads to it.
+TEST(StderrMessageBoxes, OneLineKeepsSentencesAndPaths) {
+    EXPECT_EQ(OneLine(QStringLiteral("Corla Tabb did not answer within 2 s.\r\rPlease check it")),
+              QStringLiteral("Corla Tabb did not answer within 2 s. Please check it."));
+    EXPECT_EQ(OneLine(QStringLiteral("It is expected at\r/opt/d/dravik.mdb\r\rPlease run it")),
+              QStringLiteral("It is expected at /opt/d/dravik.mdb. Please run it."));
+    EXPECT_EQ(OneLine(QStringLiteral("Exists at\r/x\rIt was left unchanged.\r \r")),
+              QStringLiteral("Exists at /x. It was left unchanged."));
+}
+
 TEST(ProcessProgramEnd, ReleasesHandlesThenLeavesAtOnce) {
     EXPECT_EXIT(
         {
