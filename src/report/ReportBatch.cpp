@@ -259,7 +259,13 @@ int MakeRecordReports(wb::ReportOffice& office, ReportLock& lock, MessageBoxes& 
     RecordReport report(bounded, *copy, clock.Now().date(), request);
     const int count = static_cast<int>(records.size());
     int written = 0;
+    bool stopped = false;
     for (int i = 0; i < count && ended.isEmpty(); ++i) {
+        // The hidden workbook must not stay open in the user's office.
+        if (request.stopped && request.stopped()) {
+            stopped = true;
+            break;
+        }
         const QString counted = QStringLiteral("%1/%2 ").arg(i + 1).arg(count);
         if (!records[i]) {
             line(counted + QStringLiteral("key %1: no saved record has this key").arg(keys[i]));
@@ -292,7 +298,8 @@ int MakeRecordReports(wb::ReportOffice& office, ReportLock& lock, MessageBoxes& 
     if (!ended.isEmpty()) {
         msg.MsgBox(ended, kStyleCritical);
     }
-    line(QStringLiteral("%1 of %2 reports written to %3")
+    line(QStringLiteral("%1%2 of %3 reports written to %4")
+             .arg(stopped ? QStringLiteral("Stopped: ") : QString())
              .arg(written)
              .arg(count)
              .arg(QDir::toNativeSeparators(request.pdfFolder)));

@@ -43,10 +43,13 @@ struct RecordReportsRequest {
     std::shared_ptr<const NumberFormat> numbers;  // the user's, as the pages read the answers
     // For the office work of each record, and of the loading before them.
     std::chrono::milliseconds timeLimit = kReportTimeLimit;
+    // Whether the user asked the batch to stop (Ctrl+C): no record after the one being made.
+    std::function<bool()> stopped;
 };
 
 // Writes "<pdfFolder>/<key> <company>.pdf" for each record, one line to line as it goes
-// ("3/30 Kestrel Tools KG: written") and a summary at the end. A record the pages would refuse,
+// ("3/30 Kestrel Tools KG: written") and a summary at the end; asked to stop, it ends after the
+// record being made, closing its workbook. A record the pages would refuse,
 // or that fails otherwise, is said with its reason and skipped; a failure that ends the batch (no
 // office, an office that stopped answering) is one message. Each record's office work waits its
 // turn on lock. 0 when every record was written, 1 otherwise.

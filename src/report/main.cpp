@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -75,8 +76,19 @@ int ListRecords(MessageBoxes& msg) {
     }
 }
 
+volatile std::sig_atomic_t stopRequested = 0;
+
 int MakeReportsOfRecords(RecordReportsRequest request, MessageBoxes& msg) {
     request.programFolder = ProgramFolder();
+    // Ctrl+C or a terminate ends the batch after the record being made, so that its hidden
+    // workbook is closed rather than left open in the user's office.
+    struct sigaction stop = {};
+    stop.sa_handler = [](int) { stopRequested = 1; };
+    sigemptyset(&stop.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &stop, nullptr);
+    }
+    request.stopped = [] { return stopRequested != 0; };
     ReportLock lock(UserOfficePipeName());
     SystemClock clock;
     return MakeRecordReports(Office(true), lock, msg, clock, request, [](const QString& line) {
@@ -121,8 +133,8 @@ std::optional<Command> Parse(const QStringList& args) {
         return std::nullopt;
     }
     command.kind = Command::Records;
-    command.records = {QString(), pdfFolder, *selection, std::make_shared<LocaleNumberFormat>(),
-                       TimeLimit()};
+    command.records = {QString(),   pdfFolder, *selection, std::make_shared<LocaleNumberFormat>(),
+                       TimeLimit(), {}};
     return command;
 }
 

@@ -30,6 +30,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 // The built workbook and the report template side by side, as in the program's folder.
@@ -350,6 +352,16 @@ TEST(ReportOnCalc, ReportsOfSavedRecordsHoldTheirOwnFiguresAndLeaveTheOpenWorkbo
     EXPECT_EQ(
         program.Finish(program.Start({QStringLiteral("--records"), QStringLiteral("all")})).first,
         2);
+
+    // Ctrl+C after the first report ends the batch in order, its hidden workbook closed.
+    const std::unique_ptr<QProcess> batch(
+        program.Start({QStringLiteral("--records"), QStringLiteral("all"),
+                       QStringLiteral("--pdf-dir"), out.path()}));
+    ASSERT_TRUE(batch->waitForReadyRead(60000));
+    ::kill(static_cast<pid_t>(batch->processId()), SIGINT);
+    ASSERT_TRUE(batch->waitForFinished(60000));
+    EXPECT_EQ(batch->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(office.DocumentCount(), documents);
 }
 
 // What the program must not write is refused in one line, before the office is reached, and
