@@ -40,7 +40,7 @@ protected:
     void FillPage2() { app.pages.frm02().ShowEntry(TypicalAnswers()); }
 
     std::vector<std::string> Writes() const { return ToStd(app.book->Writes()); }
-    bool Page2Loaded() const { return app.pages.IsLoaded(Pages::Id::Page2); }
+    static bool Page2Loaded() { return IsLoaded("frm02"); }
 
     TestApp app;
     frm01* page1 = nullptr;

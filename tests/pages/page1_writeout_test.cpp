@@ -43,18 +43,18 @@ TEST_F(Page1WriteOut, TypicalPassWritesAnswersAndCopiesDefaultsWhenChangedByHand
               }));
 
     frm02& p2 = app.pages.frm02();
-    EXPECT_EQ(p2.txtDLQ5default->text(), "35");
-    EXPECT_EQ(p2.txtDLQ6default->text(), "20");
-    EXPECT_EQ(p2.txtDLQ7default->text(), "40");
-    EXPECT_EQ(p2.txtDLQ9default->text(), "30");
-    EXPECT_EQ(p2.txtDLQ10default->text(), "1");
-    EXPECT_EQ(p2.txtDLQ11default->text(), "25000");
-    EXPECT_EQ(p2.txtDLQ5->text(), "35");
-    EXPECT_EQ(p2.txtDLQ6->text(), "20");
-    EXPECT_EQ(p2.txtDLQ7->text(), "40");
-    EXPECT_EQ(p2.txtDLQ9->text(), "30");
-    EXPECT_EQ(p2.cmbDLQ10->currentText(), "1 - Required");
-    EXPECT_EQ(p2.txtDLQ11->text(), "25000");
+    EXPECT_EQ(Edit(p2, "txtDLQ5default")->text(), "35");
+    EXPECT_EQ(Edit(p2, "txtDLQ6default")->text(), "20");
+    EXPECT_EQ(Edit(p2, "txtDLQ7default")->text(), "40");
+    EXPECT_EQ(Edit(p2, "txtDLQ9default")->text(), "30");
+    EXPECT_EQ(Edit(p2, "txtDLQ10default")->text(), "1");
+    EXPECT_EQ(Edit(p2, "txtDLQ11default")->text(), "25000");
+    EXPECT_EQ(Edit(p2, "txtDLQ5")->text(), "35");
+    EXPECT_EQ(Edit(p2, "txtDLQ6")->text(), "20");
+    EXPECT_EQ(Edit(p2, "txtDLQ7")->text(), "40");
+    EXPECT_EQ(Edit(p2, "txtDLQ9")->text(), "30");
+    EXPECT_EQ(List(p2, "cmbDLQ10")->currentText(), "1 - Required");
+    EXPECT_EQ(Edit(p2, "txtDLQ11")->text(), "25000");
 }
 
 TEST_F(Page1WriteOut, ChecksInOrderAndKeepWhatWasWrittenBefore) {
@@ -66,32 +66,32 @@ TEST_F(Page1WriteOut, ChecksInOrderAndKeepWhatWasWrittenBefore) {
     EXPECT_FALSE(page1->TuttoOK);
     EXPECT_TRUE(Writes().empty());
     EXPECT_FALSE(Page2Loaded());
-    EXPECT_EQ(page1->focusWidget(), page1->txtDLQ0);
+    EXPECT_EQ(page1->focusWidget(), Edit(page1, "txtDLQ0"));
 
     // Industry still at its prompt: the name stays written, focus to the list.
-    page1->txtDLQ0->setText(QStringLiteral("   "));  // blanks only are a name
-    page1->chkDLQ2[0]->setFocus();
+    Edit(page1, "txtDLQ0")->setText(QStringLiteral("   "));  // blanks only are a name
+    Tick(page1, "chkDLQ2_0")->setFocus();
     app.msg.Expect("Please make a selection", kStyleExclamation, kTitle);
     page1->cmdApply_Click();
     EXPECT_EQ(Writes(), (Strings{"Contents DLQ0 = \"   \""}));
-    EXPECT_EQ(page1->focusWidget(), page1->cmbDLQ1);
+    EXPECT_EQ(page1->focusWidget(), List(page1, "cmbDLQ1"));
 
     // No business type: name and industry stay written, the focus stays where it was.
     app.book->ClearLog();
-    page1->cmbDLQ1->setCurrentIndex(6);
-    page1->txtDLQ0->setFocus();
+    List(page1, "cmbDLQ1")->setCurrentIndex(6);
+    Edit(page1, "txtDLQ0")->setFocus();
     app.msg.Expect("Please pick a Business Type!", kStyleExclamation, kTitle);
     page1->cmdNext_Click();
     EXPECT_EQ(Writes(), (Strings{"Contents DLQ0 = \"   \"", "Contents DLQ1 = \"99\""}));
-    EXPECT_EQ(page1->focusWidget(), page1->txtDLQ0);
+    EXPECT_EQ(page1->focusWidget(), Edit(page1, "txtDLQ0"));
     EXPECT_FALSE(page1->TuttoOK);
     EXPECT_FALSE(Page2Loaded());
     EXPECT_TRUE(page1->isVisible());
 
     // All six cells written, the last type's code is 99.
     app.book->ClearLog();
-    page1->chkDLQ2[0]->setChecked(true);
-    page1->chkDLQ2[5]->setChecked(true);
+    Tick(page1, "chkDLQ2_0")->setChecked(true);
+    Tick(page1, "chkDLQ2_5")->setChecked(true);
     page1->UpdFrm01();
     const Strings writes = Writes();
     ASSERT_GE(writes.size(), 8u);
@@ -103,8 +103,8 @@ TEST_F(Page1WriteOut, ChecksInOrderAndKeepWhatWasWrittenBefore) {
 }
 
 TEST_F(Page1WriteOut, TypedIndustryTextsWriteTheirFirstTwoCharactersTrimmed) {
-    page1->txtDLQ0->setText(QStringLiteral("Acme"));
-    page1->chkDLQ2[2]->setChecked(true);
+    Edit(page1, "txtDLQ0")->setText(QStringLiteral("Acme"));
+    Tick(page1, "chkDLQ2_2")->setChecked(true);
     const struct {
         const char* typed;
         const char* written;  // nullptr: refused
@@ -120,7 +120,7 @@ TEST_F(Page1WriteOut, TypedIndustryTextsWriteTheirFirstTwoCharactersTrimmed) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         app.book->ClearLog();
-        page1->cmbDLQ1->setEditText(QString::fromLatin1(c.typed));
+        List(page1, "cmbDLQ1")->setEditText(QString::fromLatin1(c.typed));
         if (!c.written) {
             app.msg.Expect("Please make a selection", kStyleExclamation, kTitle);
         }
@@ -146,13 +146,13 @@ TEST_F(Page1WriteOut, DefaultsRoundHalvesToEvenAndOperationTextFollowsTheValue) 
     page1->UpdFrm01();
 
     frm02& p2 = app.pages.frm02();
-    EXPECT_EQ(p2.txtDLQ5default->text(), "12");
-    EXPECT_EQ(p2.txtDLQ5->text(), "12");
-    EXPECT_EQ(p2.txtDLQ9default->text(), "50");
-    EXPECT_EQ(p2.txtDLQ11default->text(), "14");
-    EXPECT_EQ(p2.txtDLQ11->text(), "14");
+    EXPECT_EQ(Edit(p2, "txtDLQ5default")->text(), "12");
+    EXPECT_EQ(Edit(p2, "txtDLQ5")->text(), "12");
+    EXPECT_EQ(Edit(p2, "txtDLQ9default")->text(), "50");
+    EXPECT_EQ(Edit(p2, "txtDLQ11default")->text(), "14");
+    EXPECT_EQ(Edit(p2, "txtDLQ11")->text(), "14");
     // 2 is no item of the list, and the workbook gets the number.
-    EXPECT_EQ(p2.cmbDLQ10->currentText(), "2 - Required");
+    EXPECT_EQ(List(p2, "cmbDLQ10")->currentText(), "2 - Required");
     const Strings writes = Writes();
     EXPECT_NE(std::find(writes.begin(), writes.end(), "Contents DLQ5 = \"12%\""), writes.end());
     EXPECT_NE(std::find(writes.begin(), writes.end(), "Contents DLQ10 = 2"), writes.end());
@@ -160,26 +160,26 @@ TEST_F(Page1WriteOut, DefaultsRoundHalvesToEvenAndOperationTextFollowsTheValue) 
 
     // 0 is "not required"; a half is not 0, though it rounds to 0.
     app.book->Define("DL_DEF_OPER", 0.0);
-    page1->chkDLQ2[3]->setChecked(true);
+    Tick(page1, "chkDLQ2_3")->setChecked(true);
     page1->UpdFrm01();
-    EXPECT_EQ(p2.cmbDLQ10->currentText(), "0 - Not required");
+    EXPECT_EQ(List(p2, "cmbDLQ10")->currentText(), "0 - Not required");
     app.book->Define("DL_DEF_OPER", 0.5);
-    page1->chkDLQ2[3]->setChecked(false);
+    Tick(page1, "chkDLQ2_3")->setChecked(false);
     app.book->ClearLog();
     page1->UpdFrm01();
-    EXPECT_EQ(p2.cmbDLQ10->currentText(), "0.5 - Required");
-    EXPECT_EQ(p2.txtDLQ10default->text(), "0");
+    EXPECT_EQ(List(p2, "cmbDLQ10")->currentText(), "0.5 - Required");
+    EXPECT_EQ(Edit(p2, "txtDLQ10default")->text(), "0");
     const Strings again = Writes();
     EXPECT_NE(std::find(again.begin(), again.end(), "Contents DLQ10 = 0"), again.end());
 
     // Beyond the 64-bit integers a default is still shown and written as its digits.
     app.book->Define("DL_DEF_SP", 1e18);
     app.book->Define("DL_DEF_OUTCOST", -1e20);
-    page1->chkDLQ2[3]->setChecked(true);
+    Tick(page1, "chkDLQ2_3")->setChecked(true);
     page1->UpdFrm01();
     EXPECT_TRUE(page1->TuttoOK);
-    EXPECT_EQ(p2.txtDLQ5->text(), "100000000000000000000");
-    EXPECT_EQ(p2.txtDLQ11default->text(), "-100000000000000000000");
+    EXPECT_EQ(Edit(p2, "txtDLQ5")->text(), "100000000000000000000");
+    EXPECT_EQ(Edit(p2, "txtDLQ11default")->text(), "-100000000000000000000");
 }
 
 TEST_F(Page1WriteOut, WithoutAChangeOnlyTheDefaultBoxesAreRefreshed) {
@@ -187,8 +187,8 @@ TEST_F(Page1WriteOut, WithoutAChangeOnlyTheDefaultBoxesAreRefreshed) {
     page1->cmdNext_Click();
     frm02& p2 = app.pages.frm02();
     ASSERT_TRUE(p2.isVisible());
-    p2.txtDLQ5->setText(QStringLiteral("77"));
-    p2.cmbDLQ10->setEditText(QStringLiteral("0 - Not required"));
+    Edit(p2, "txtDLQ5")->setText(QStringLiteral("77"));
+    List(p2, "cmbDLQ10")->setEditText(QStringLiteral("0 - Not required"));
 
     p2.cmdPrev_Click();
     EXPECT_FALSE(app.shared.cManual);
@@ -200,30 +200,30 @@ TEST_F(Page1WriteOut, WithoutAChangeOnlyTheDefaultBoxesAreRefreshed) {
     page1->cmdNext_Click();
     EXPECT_TRUE(p2.isVisible());
     EXPECT_FALSE(page1->isVisible());
-    EXPECT_EQ(p2.txtDLQ5default->text(), "50");
-    EXPECT_EQ(p2.txtDLQ5->text(), "77");
-    EXPECT_EQ(p2.cmbDLQ10->currentText(), "0 - Not required");
+    EXPECT_EQ(Edit(p2, "txtDLQ5default")->text(), "50");
+    EXPECT_EQ(Edit(p2, "txtDLQ5")->text(), "77");
+    EXPECT_EQ(List(p2, "cmbDLQ10")->currentText(), "0 - Not required");
     EXPECT_EQ(Writes().size(), 8u);  // the page's own answers only
 }
 
 TEST_F(Page1WriteOut, ChangesOfIndustryOrBusinessTypeMarkTheChoiceAsManual) {
     app.shared.cManual = false;
-    page1->chkDLQ2[4]->setChecked(true);  // set by the program, as a record load does
+    Tick(page1, "chkDLQ2_4")->setChecked(true);  // set by the program, as a record load does
     EXPECT_TRUE(app.shared.cManual);
 
     app.shared.cManual = false;
-    page1->chkDLQ2[4]->setChecked(false);
+    Tick(page1, "chkDLQ2_4")->setChecked(false);
     EXPECT_TRUE(app.shared.cManual);
 
     app.shared.cManual = false;
-    page1->cmbDLQ1->setEditText(QStringLiteral("3 - Public"));
+    List(page1, "cmbDLQ1")->setEditText(QStringLiteral("3 - Public"));
     EXPECT_TRUE(app.shared.cManual);
 
     app.shared.cManual = false;
     page1->ShowPage();
-    QTest::keyClicks(page1->cmbDLQ1, QStringLiteral("x"));
+    QTest::keyClicks(List(page1, "cmbDLQ1"), QStringLiteral("x"));
     EXPECT_TRUE(app.shared.cManual);
-    EXPECT_EQ(page1->cmbDLQ1->count(), 7);
+    EXPECT_EQ(List(page1, "cmbDLQ1")->count(), 7);
 
     app.shared.cManual = false;
     page1->cmbDLQ1_Click();
@@ -241,7 +241,7 @@ TEST_F(Page1WriteOut, SystemErrorWhenTheWorkbookCannotComputeItsDefaults) {
     EXPECT_TRUE(app.shared.cManual);
     ASSERT_TRUE(Page2Loaded());
     EXPECT_TRUE(app.pages.frm02().isVisible());
-    EXPECT_EQ(app.pages.frm02().txtDLQ5default->text(), "");
+    EXPECT_EQ(Edit(app.pages.frm02(), "txtDLQ5default")->text(), "");
     EXPECT_EQ(app.book->Entries("cellvalue").size(), 1);
 
     // The test compares texts; "ERR " or a number are defaults like any other.
@@ -259,8 +259,8 @@ TEST_F(Page1WriteOut, ADefaultThatIsNoNumberEndsTheProgram) {
     EXPECT_FALSE(page1->TuttoOK);
     // What was written before stays; the boxes before the failing one are filled.
     EXPECT_EQ(Writes().size(), 8u);
-    EXPECT_EQ(app.pages.frm02().txtDLQ6default->text(), "20");
-    EXPECT_EQ(app.pages.frm02().txtDLQ7default->text(), "");
+    EXPECT_EQ(Edit(app.pages.frm02(), "txtDLQ6default")->text(), "20");
+    EXPECT_EQ(Edit(app.pages.frm02(), "txtDLQ7default")->text(), "");
 }
 
 TEST_F(Page1WriteOut, WorkbookFailuresEndTheProgramWithTheirMessage) {
@@ -284,12 +284,12 @@ TEST_F(Page1WriteOut, AnUndefinedRangeIsAWrongWorkbookVersion) {
 TEST_F(Page1WriteOut, HelpTexts) {
     app.msg.Expect("Industry\r\rPlease select one of the options provided.", kStyleInformation,
                    "Help");
-    page1->cmdDLQ1->click();
+    Button(page1, "cmdDLQ1")->click();
     app.msg.Expect(
         "Business Type\r\rPlease select one (or many) of the applications the customer is "
         "running.",
         kStyleInformation, "Help");
-    page1->cmdDLQ2->click();
+    Button(page1, "cmdDLQ2")->click();
     EXPECT_TRUE(app.msg.AllShown());
 }
 
@@ -297,38 +297,39 @@ TEST_F(Page1WriteOut, EnterInAFieldPressesNoButton) {
     FillPage1();
     page1->ShowPage();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(page1));
-    QTest::keyClick(page1->txtDLQ0, Qt::Key_Return);
-    QTest::keyClick(page1->cmbDLQ1, Qt::Key_Return);
-    QTest::keyClick(page1->txtDLQ0, Qt::Key_Enter);
+    QTest::keyClick(Edit(page1, "txtDLQ0"), Qt::Key_Return);
+    QTest::keyClick(List(page1, "cmbDLQ1"), Qt::Key_Return);
+    QTest::keyClick(Edit(page1, "txtDLQ0"), Qt::Key_Enter);
     EXPECT_TRUE(app.book->log.isEmpty());
     EXPECT_FALSE(Page2Loaded());
-    EXPECT_EQ(page1->cmbDLQ1->count(), 7);  // Enter added no item either
+    EXPECT_EQ(List(page1, "cmbDLQ1")->count(), 7);  // Enter added no item either
 }
 
 TEST_F(Page1WriteOut, DownFromThePromptGivesTheFirstIndustry) {
     // Behind "Please select..." no item is chosen, so the opened list highlights none.
-    EXPECT_EQ(page1->cmbDLQ1->currentIndex(), -1);
+    EXPECT_EQ(List(page1, "cmbDLQ1")->currentIndex(), -1);
     page1->ShowPage();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(page1));
     app.shared.cManual = false;
-    QTest::keyClick(page1->cmbDLQ1, Qt::Key_Down);
-    EXPECT_EQ(page1->cmbDLQ1->currentText(), "1 - Finance");
+    QTest::keyClick(List(page1, "cmbDLQ1"), Qt::Key_Down);
+    EXPECT_EQ(List(page1, "cmbDLQ1")->currentText(), "1 - Finance");
     EXPECT_TRUE(app.shared.cManual);
 }
 
 TEST_F(Page1WriteOut, TextBoxesTakeAnyLength) {
     const QString text(40000, QLatin1Char('x'));
     frm02& page2 = app.pages.frm02();
-    for (QLineEdit* box : {page1->txtDLQ0, page2.txtDLQ3, page2.txtDLQ11}) {
+    for (QLineEdit* box :
+         {Edit(page1, "txtDLQ0"), Edit(page2, "txtDLQ3"), Edit(page2, "txtDLQ11")}) {
         box->setText(text);
         EXPECT_EQ(box->text().size(), 40000) << box->objectName().toStdString();
     }
     // Typing goes on past Qt's usual limit of 32767 characters.
-    page1->txtDLQ0->setText(text.left(32760));
+    Edit(page1, "txtDLQ0")->setText(text.left(32760));
     page1->ShowPage();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(page1));
-    QTest::keyClicks(page1->txtDLQ0, QStringLiteral("0123456789"));
-    EXPECT_EQ(page1->txtDLQ0->text().size(), 32770);
+    QTest::keyClicks(Edit(page1, "txtDLQ0"), QStringLiteral("0123456789"));
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->text().size(), 32770);
 }
 
 TEST_F(Page1WriteOut, LoadShowsTheBrowserWherePage1Stood) {

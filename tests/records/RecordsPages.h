@@ -37,7 +37,7 @@ protected:
 
     // Page 1's Load, as the user presses it.
     frm03data& OpenBrowser() {
-        page1->cmdLoad->click();
+        Button(page1, "cmdLoad")->click();
         QCoreApplication::processEvents();
         return app.pages.frm03data();
     }

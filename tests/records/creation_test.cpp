@@ -34,10 +34,10 @@ TEST(Creation, MakesDetailsWithItsEighteenColumnsInOrderAndNoRecords) {
     QDir::setCurrent(elsewhere.path());
     auto& window = app.pages.frm99Create();
     EXPECT_EQ(window.windowTitle(), "Form1");
-    EXPECT_EQ(window.cmdCreate->text(), "Create DB");
+    EXPECT_EQ(Button(window, "cmdCreate")->text(), "Create DB");
     app.msg.Expect(QStringLiteral("Database Created"), kStyleOk,
                    QStringLiteral("Create Dravik Database"));
-    window.cmdCreate->click();
+    Button(window, "cmdCreate")->click();
     QDir::setCurrent(before);
 
     const QString path = DatabasePath(app.folder.path());
@@ -80,7 +80,7 @@ TEST(Creation, ASecondPressLeavesTheFileAndItsRecordsAsTheyWere) {
     app.msg.Expect(
         QStringLiteral("A database already exists at\r%1\rIt was left unchanged.").arg(path),
         kStyleExclamation, QStringLiteral("Create Dravik Database"));
-    app.pages.frm99Create().cmdCreate->click();
+    Button(app.pages.frm99Create(), "cmdCreate")->click();
     EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(Companies(path), (std::vector<std::string>{"Kept"}));
 }
@@ -93,7 +93,7 @@ TEST(Creation, AFailedCreationSaysWhyAndLeavesNoFile) {
                                   "No such file or directory")
                        .arg(DatabasePath(app.platform.programFolder), app.platform.programFolder),
                    kStyleExclamation, QStringLiteral("Create Dravik Database"));
-    app.pages.frm99Create().cmdCreate->click();
+    Button(app.pages.frm99Create(), "cmdCreate")->click();
     EXPECT_TRUE(QDir(app.folder.path()).isEmpty());
 
     // A failure after the file was begun: nothing under either name.

@@ -6,6 +6,7 @@
 #include "Entries.h"
 #include "TestApp.h"
 #include "TestPlatform.h"
+#include "app/frm00Splash.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "records/Details.h"
@@ -13,9 +14,8 @@
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
 #include "shell/Pages.h"
-#include "shell/frm00Splash.h"
-#include "workbook/CalcReport.h"
 #include "workbook/ModuleSystem.h"
+#include "workbook/calc/CalcReport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

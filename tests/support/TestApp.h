@@ -3,12 +3,13 @@
 // a fixed clock, a decimal-point number format and a private program folder; the titles of the
 // program's boxes; and the filling of both pages with answers (Entries.h).
 
+#include "Controls.h"
 #include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "app/ProgramPages.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
 
@@ -28,7 +29,7 @@ struct TestApp {
     LocaleNumberFormat numbers;
     Platform platform{msg, end, automation, clock, numbers, folder.path()};
     SharedValues shared;
-    Pages pages{platform, shared};
+    ProgramPages pages{platform, shared};
 };
 
 // The titles of the program's message boxes.
@@ -37,7 +38,7 @@ inline const QString kCritical = QStringLiteral("Dravik Critical Error");
 inline const QString kDb = QStringLiteral("Dravik Database");
 
 // Answers on both pages, page 1's first.
-inline void FillPages(Pages& pages, const entry::Entry& answers) {
+inline void FillPages(ProgramPages& pages, const entry::Entry& answers) {
     pages.frm01().ShowEntry(answers);
     pages.frm02().ShowEntry(answers);
 }

@@ -4,17 +4,18 @@
 
 #include "CalcApp.h"
 #include "CalcOffice.h"
+#include "Controls.h"
 #include "TestPlatform.h"
+#include "app/EndSignals.h"
+#include "app/ProgramPages.h"
+#include "app/frm00Splash.h"
 #include "entry/Questions.h"
-#include "shell/EndSignals.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "shell/frm00Splash.h"
-#include "workbook/CalcBackend.h"
 #include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
+#include "workbook/calc/CalcBackend.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -625,7 +626,7 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
         LocaleNumberFormat numbers;
         Platform platform{msg, end, system, clock, numbers, folder.path()};
         SharedValues shared;
-        Pages pages(platform, shared);
+        ProgramPages pages(platform, shared);
         pages.StartUp();
         const auto asked = std::chrono::steady_clock::now();
         if (bySignal) {
@@ -646,7 +647,7 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
         }
         EXPECT_EQ(end.endCount, 1);
         EXPECT_EQ(end.status, kExitNormal);
-        EXPECT_FALSE(pages.IsLoaded(Pages::Id::Page1));
+        EXPECT_FALSE(IsLoaded("frm01"));
         return std::chrono::steady_clock::now() - asked;
     };
 

@@ -2,11 +2,11 @@
 // the stop order.
 
 #include "TestApp.h"
+#include "app/frm00Splash.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "records/frm99Create.h"
-#include "shell/frm00Splash.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -47,19 +47,19 @@ TEST_F(StartUp, SplashLoadSetsSharedValuesAndTouchesNothingElse) {
     EXPECT_EQ(app.shared.sAppName.toStdString(), "Dravik Lumo");
     EXPECT_FALSE(app.shared.cManual);
     EXPECT_FALSE(app.shared.cLoaded);
-    EXPECT_EQ(splash.lblVersion->text().toStdString(), "Version 1.1.7a");
-    EXPECT_EQ(splash.lblProductName->text().toStdString(), "Dravik Lumo");
+    EXPECT_EQ(Label(splash, "lblVersion")->text().toStdString(), "Version 1.1.7a");
+    EXPECT_EQ(Label(splash, "lblProductName")->text().toStdString(), "Dravik Lumo");
     EXPECT_TRUE(splash.windowTitle().isEmpty());
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Browser));
+    EXPECT_FALSE(IsLoaded("frm01"));
+    EXPECT_FALSE(IsLoaded("frm03data"));
     EXPECT_TRUE(app.book->log.isEmpty());
 }
 
 TEST_F(StartUp, SplashLabelsStayInsideTheFrame) {
     frm00Splash& splash = app.pages.frm00Splash();
-    for (QLabel* label : {splash.lblProductName, splash.lblCompanyProduct, splash.lblVersion,
-                          splash.lblCopyright}) {
-        EXPECT_TRUE(splash.Frame1->rect().contains(label->geometry()))
+    for (QLabel* label : {Label(splash, "lblProductName"), Label(splash, "lblCompanyProduct"),
+                          Label(splash, "lblVersion"), Label(splash, "lblCopyright")}) {
+        EXPECT_TRUE(Find<QFrame>(splash, "Frame1")->rect().contains(label->geometry()))
             << label->objectName().toStdString();
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     }
@@ -70,7 +70,7 @@ TEST_F(StartUp, ContinueOpensTheWorkbookInOrderAndCentresPageOne) {
     app.pages.StartUp();
     splash.cmdContinue_Click();
 
-    ASSERT_TRUE(app.pages.IsLoaded(Pages::Id::Page1));
+    ASSERT_TRUE(IsLoaded("frm01"));
     frm01& page1 = app.pages.frm01();
     EXPECT_TRUE(page1.isVisible());
     EXPECT_FALSE(splash.isVisible());
@@ -114,7 +114,7 @@ TEST_F(StartUp, NoOfficeEndsBeforePageOneIsShown) {
                    "Critical Error");
     frm00Splash& splash = app.pages.frm00Splash();
     EXPECT_THROW(splash.cmdContinue_Click(), ProgramEnded);
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_FALSE(IsLoaded("frm01"));
     EXPECT_EQ(app.end.status, kExitCriticalError);
 }
 
@@ -135,7 +135,7 @@ TEST_F(StartUp, MissingWorkbookOrMissingDLNamesTheFile) {
     app.book->fileExists = false;
     app.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, "Critical Error");
     EXPECT_THROW(app.pages.frm00Splash().cmdContinue_Click(), ProgramEnded);
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_FALSE(IsLoaded("frm01"));
     EXPECT_EQ(app.end.status, kExitCriticalError);
 
     TestApp noDL;
@@ -149,7 +149,7 @@ TEST_F(StartUp, ClosingTheSplashEndsWithoutPageOneOrTheOffice) {
     frm00Splash& splash = app.pages.frm00Splash();
     EXPECT_THROW(splash.QueryUnload(CloseCause::User), ProgramEnded);
     EXPECT_EQ(app.end.status, kExitNormal);
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_FALSE(IsLoaded("frm01"));
     EXPECT_TRUE(app.book->log.isEmpty());
     // An office started for the splash goes with it when it holds nothing.
     EXPECT_EQ(app.automation.unusedEnds, 1);
@@ -231,9 +231,9 @@ TEST_F(Running, StopPassesOverWindowsNeverLoaded) {
     recorder.Watch(app.pages.frm01());
     EXPECT_THROW(app.pages.Stop(), ProgramEnded);
     EXPECT_EQ(recorder.closed, QStringList{"frm01"});
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Browser));
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Create));
+    EXPECT_FALSE(IsLoaded("frm02"));
+    EXPECT_FALSE(IsLoaded("frm03data"));
+    EXPECT_FALSE(IsLoaded("frm99Create"));
     EXPECT_TRUE(app.book->log.isEmpty());  // the workbook is left open
 }
 
@@ -251,7 +251,7 @@ TEST_F(Running, ClosesTheProgramOrTheSessionMakesAskNothing) {
 TEST_F(Running, SharedValuesDoNotLoadTheirOwners) {
     app.shared.cManual = true;
     app.shared.cLoaded = true;
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Browser));
+    EXPECT_FALSE(IsLoaded("frm03data"));
     EXPECT_EQ(app.pages.frm02().windowTitle().toStdString(), "Dravik Lumo - Technical Information");
     EXPECT_EQ(app.pages.frm03data().windowTitle().toStdString(), "Dravik Lumo - Dravik Database");
     EXPECT_EQ(app.pages.frm99Create().windowTitle().toStdString(), "Form1");

@@ -2,7 +2,7 @@
 // dravik-lumo the second start.
 
 #include "TestApp.h"
-#include "shell/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QDir>
 #include <QEventLoop>
