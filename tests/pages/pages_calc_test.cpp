@@ -47,7 +47,7 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
 
     // Page 1: the typical answers, Next.
     entry::Entry answers = TypicalAnswers();
-    Answer(answers, 0) = QStringLiteral("Acme Storage");
+    answers[entry::kCompany] = QStringLiteral("Acme Storage");
     page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);

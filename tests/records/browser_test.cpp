@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString kEmpty = QStringLiteral("The Dravik Database is currently empty");
+const QString kEmpty = kDatabaseEmpty;
 const QString kLast = QStringLiteral("You reached the last record");
 const QString kFirst = QStringLiteral("You reached the first record");
 
@@ -131,30 +131,23 @@ TEST_F(Browser, ErasingTheMiddleTheLastAndTheOnlyRecord) {
     AddNamed({"A", "B", "C"});
     frm03data& b = OpenBrowser();
     Button(b, "cmdNext")->click();
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                   MsgResult::No);
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::No);
     Button(b, "cmdErase")->click();
     EXPECT_EQ(Companies(Path()).size(), 3u);
 
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                   MsgResult::Yes);
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes);
     Button(b, "cmdErase")->click();
     EXPECT_EQ(Shown(b), "C");  // the one that followed
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                   MsgResult::Yes);
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes);
     Button(b, "cmdErase")->click();
     EXPECT_EQ(Shown(b), "A");  // the last erased: the one before it
-    app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                MsgResult::Yes)
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
         .Expect(kEmpty, kStyleExclamation, kDb);
     Button(b, "cmdErase")->click();
     EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
     EXPECT_TRUE(Companies(Path()).empty());
 
-    app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                MsgResult::Yes)
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
         .Expect(kEmpty, kStyleExclamation, kDb);
     Button(b, "cmdErase")->click();
 }
@@ -244,11 +237,7 @@ TEST_F(Browser, FilledTextsShowTheirBeginning) {
 
 TEST_F(Browser, AMissingDatabaseIsExplainedAndTheUserIsBackOnPage1) {
     QFile::remove(Path());
-    app.msg.Expect(QStringLiteral("The Dravik database was not found. It is expected at\r%1\r\r"
-                                  "Please run dravik-create-db in the program's folder to make a "
-                                  "new, empty database.")
-                       .arg(Path()),
-                   kStyleExclamation, kDb);
+    app.msg.Expect(DatabaseNotFound(Path()), kStyleExclamation, kDb);
     frm03data& b = OpenBrowser();
     EXPECT_TRUE(page1->isVisible());
     EXPECT_FALSE(b.isVisible());
@@ -278,9 +267,7 @@ TEST_F(Browser, AnEraseTheFileRefusesIsReportedAndNothingIsLost) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                MsgResult::Yes)
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
         .Expect(QStringLiteral("The database\r%1\ris in use by another program.\r\rClose that "
                                "program, then try again.")
                     .arg(Path()),

@@ -47,15 +47,14 @@ TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
 
     // The entry to keep: page 1, Next, page 2, Save Data.
     entry::Entry answers = TypicalAnswers();
-    Answer(answers, 0) = QStringLiteral("Söhne & O'Neil; 株式会社");
-    Answer(answers, 11) = QStringLiteral("4321");
+    answers[entry::kCompany] = QStringLiteral("Söhne & O'Neil; 株式会社");
+    answers[entry::kOutageCosts] = QStringLiteral("4321");
     page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
     frm02& page2 = app.pages->frm02();
     page2.ShowEntry(answers);
-    app.msg.Expect(QStringLiteral("Dravik Database Updated"), kStyleExclamation,
-                   QStringLiteral("Dravik Database"));
+    app.msg.Expect(kDatabaseUpdated, kStyleExclamation, kDb);
     Button(page2, "cmdSave")->click();
     ASSERT_EQ(Companies(DatabasePath(folder)),
               (std::vector<std::string>{"Söhne & O'Neil; 株式会社"}));

@@ -20,9 +20,7 @@ protected:
         Create();
         FillPages();
     }
-    void ExpectUpdated() {
-        app.msg.Expect(QStringLiteral("Dravik Database Updated"), kStyleExclamation, kDb);
-    }
+    void ExpectUpdated() { app.msg.Expect(kDatabaseUpdated, kStyleExclamation, kDb); }
     std::vector<Row> Records() const {
         return Query(Path(), "SELECT * FROM Details ORDER BY DravikRecordKey");
     }
@@ -106,11 +104,7 @@ TEST_F(Save, NamesWithQuotesAndSqlAndOtherScriptsAreStoredVerbatim) {
 
 TEST_F(Save, AMissingOrForeignDatabaseIsExplainedAndNotMade) {
     QFile::remove(Path());
-    app.msg.Expect(QStringLiteral("The Dravik database was not found. It is expected at\r%1\r\r"
-                                  "Please run dravik-create-db in the program's folder to make a "
-                                  "new, empty database.")
-                       .arg(Path()),
-                   kStyleExclamation, kDb);
+    app.msg.Expect(DatabaseNotFound(Path()), kStyleExclamation, kDb);
     app.pages.frm02().cmdSave_Click();
     EXPECT_FALSE(QFileInfo::exists(Path()));
 

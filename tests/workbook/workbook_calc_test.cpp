@@ -6,6 +6,7 @@
 #include "CalcOffice.h"
 #include "Controls.h"
 #include "TestPlatform.h"
+#include "Texts.h"
 #include "app/EndSignals.h"
 #include "app/ProgramPages.h"
 #include "app/frm00Splash.h"
@@ -126,8 +127,7 @@ TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
               ErrorNumberOf([&] { system->NewDocument(QStringLiteral("CorlaTabb.Workbook")); }));
 
     ScriptedMessageBoxes msg;
-    msg.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
-               kStyleCritical, QStringLiteral("Critical Error"));
+    msg.Expect(kNoOffice, kStyleCritical, kOpening);
     TestProgramEnd end;
     EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, QDir::tempPath(), msg, end),
                  ProgramEnded);
@@ -156,8 +156,7 @@ TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
 
 TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
     system = office.System();
-    msg.Expect(QStringLiteral("Missing-Book.tabb not found!"), kStyleExclamation,
-               QStringLiteral("Critical Error"));
+    msg.Expect(QStringLiteral("Missing-Book.tabb not found!"), kStyleExclamation, kOpening);
     EXPECT_THROW(
         OpenWorkbookConnection(*system, QStringLiteral("Missing-Book.tabb"), Folder(), msg, end),
         ProgramEnded);
@@ -166,8 +165,7 @@ TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
 }
 
 TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
-    msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
-               QStringLiteral("Critical Error"));
+    msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation, kOpening);
     EXPECT_THROW(Open(/*withDL=*/false), ProgramEnded);
     EXPECT_EQ(1, end.endCount);
     EXPECT_EQ(kExitCriticalError, end.status);
@@ -233,8 +231,7 @@ TEST_F(CalcWorkbookTest, TheUsersOwnLeftoverLockFileIsTakenOver) {
             office.CloseDocument(path);
             handles = WorkbookHandles();
         } else {
-            msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
-                       QStringLiteral("Critical Error"));
+            msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation, kOpening);
             EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, folder, msg, end),
                          ProgramEnded);
         }
@@ -572,8 +569,7 @@ TEST(CalcDamagedWorkbook, EndsAtOnceInThePhaseBMessage) {
 
         const auto system = office.System();
         ScriptedMessageBoxes msg;
-        msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
-                   QStringLiteral("Critical Error"));
+        msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation, kOpening);
         TestProgramEnd end;
         const bool finished = FinishesWithin(std::chrono::seconds(60), office, [&] {
             EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, folder, msg, end), ProgramEnded)
