@@ -12,54 +12,36 @@
 #include <QApplication>
 #include <QDir>
 
-#include <vector>
-
-ProgramPages::ProgramPages(Platform& platform, SharedValues& shared)
-    : platform_(platform), shared_(shared) {}
+ProgramPages::ProgramPages(Platform& platform, SharedValues& shared) : Pages(platform, shared) {}
 
 ProgramPages::~ProgramPages() = default;
-
-namespace {
 
 // Each page is made on first touch. A load that ends the program never returns, so a page whose
 // load failed is never recorded as loaded.
 template <class P>
-P& LoadOnFirstTouch(std::unique_ptr<P>& slot, Pages& pages) {
+P& ProgramPages::LoadOnFirstTouch(std::unique_ptr<P>& slot, Window window) {
     if (!slot) {
-        auto page = std::make_unique<P>(pages);
+        auto page = std::make_unique<P>(*this);
+        Made(window, *page);
         slot = std::move(page);
     }
     return *slot;
 }
 
-}  // namespace
-
 ::frm00Splash& ProgramPages::frm00Splash() {
-    return LoadOnFirstTouch(splash_, *this);
+    return LoadOnFirstTouch(splash_, Window::Splash);
 }
 ::frm01& ProgramPages::frm01() {
-    return LoadOnFirstTouch(page1_, *this);
+    return LoadOnFirstTouch(page1_, Window::Page1);
 }
 ::frm02& ProgramPages::frm02() {
-    return LoadOnFirstTouch(page2_, *this);
+    return LoadOnFirstTouch(page2_, Window::Page2);
 }
 ::frm03data& ProgramPages::frm03data() {
-    return LoadOnFirstTouch(browser_, *this);
+    return LoadOnFirstTouch(browser_, Window::Browser);
 }
 ::frm99Create& ProgramPages::frm99Create() {
-    return LoadOnFirstTouch(create_, *this);
-}
-
-std::vector<Page*> ProgramPages::InClosingOrder() const {
-    return {splash_.get(), page1_.get(), page2_.get(), browser_.get(), create_.get()};
-}
-
-void ProgramPages::CloseAll() {
-    for (Page* page : InClosingOrder()) {
-        if (page && !page->Unloaded()) {
-            page->Unload();
-        }
-    }
+    return LoadOnFirstTouch(create_, Window::Create);
 }
 
 void ProgramPages::StartUp() {
@@ -70,13 +52,13 @@ void ProgramPages::StartUp() {
     splash.ShowPage();
     // The office takes a second or more to start; it does so while the user reads the splash,
     // so that Continue finds it ready.
-    platform_.automation.StartInBackground(
-        QDir(platform_.programFolder).filePath(WorkbookFileName()));
+    platform().automation.StartInBackground(
+        QDir(platform().programFolder).filePath(WorkbookFileName()));
 }
 
 QString ProgramPages::BringToFront() {
     QWidget* front = nullptr;
-    for (Page* page : InClosingOrder()) {
+    for (Page* page : Loaded()) {
         if (page && page->isVisible()) {
             front = page;
         }

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 class frm00Splash;
 class frm99Create;
@@ -17,11 +16,6 @@ class ProgramPages : public Pages {
 public:
     ProgramPages(Platform& platform, SharedValues& shared);
     ~ProgramPages() override;
-    ProgramPages(const ProgramPages&) = delete;
-    ProgramPages& operator=(const ProgramPages&) = delete;
-
-    Platform& platform() override { return platform_; }
-    SharedValues& shared() override { return shared_; }
 
     ::frm00Splash& frm00Splash();
     ::frm01& frm01() override;
@@ -40,15 +34,10 @@ public:
     // Application?"; the workbook and the office are left as they are.
     [[noreturn]] void EndBySignal();
 
-protected:
-    void CloseAll() override;
-
 private:
-    // The windows in the order the stop closes them; those never loaded are null.
-    std::vector<Page*> InClosingOrder() const;
+    template <class P>
+    P& LoadOnFirstTouch(std::unique_ptr<P>& slot, Window window);
 
-    Platform& platform_;
-    SharedValues& shared_;
     std::unique_ptr<::frm00Splash> splash_;
     std::unique_ptr<::frm01> page1_;
     std::unique_ptr<::frm02> page2_;

@@ -31,26 +31,18 @@ public:
 // The one window of this program; nothing in it touches another page.
 class CreationPages : public Pages {
 public:
-    CreationPages(Platform& platform, SharedValues& shared)
-        : platform_(platform), shared_(shared) {}
+    using Pages::Pages;
 
-    Platform& platform() override { return platform_; }
-    SharedValues& shared() override { return shared_; }
     ::frm01& frm01() override { Absent("frm01"); }
     ::frm02& frm02() override { Absent("frm02"); }
     ::frm03data& frm03data() override { Absent("frm03data"); }
+
     ::frm99Create& frm99Create() {
         if (!create_) {
             create_.emplace(*this);
+            Made(Window::Create, *create_);
         }
         return *create_;
-    }
-
-protected:
-    void CloseAll() override {
-        if (create_) {
-            create_->Unload();
-        }
     }
 
 private:
@@ -58,8 +50,6 @@ private:
         qFatal("dravik-create-db has no page %s", page);
     }
 
-    Platform& platform_;
-    SharedValues& shared_;
     std::optional<::frm99Create> create_;
 };
 

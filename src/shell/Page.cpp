@@ -118,9 +118,13 @@ void Page::closeEvent(QCloseEvent* event) {
 }
 
 void Pages::Stop() {
-    CloseAll();
+    for (Page* page : made_) {
+        if (page && !page->Unloaded()) {
+            page->Unload();
+        }
+    }
     // The user's own end: "Quit Application?" answered Yes, or "Apply and Close".
-    platform().end.End(kExitNormal);
+    platform_.end.End(kExitNormal);
 }
 
 void Pages::Switch(Page& from, Page& to) {
