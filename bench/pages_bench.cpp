@@ -69,7 +69,7 @@ struct Program {
         shared.sAppName = QStringLiteral("Dravik Lumo");
 
         entry::Entry answers = TypicalAnswers();
-        Answer(answers, 0) = QStringLiteral("Acme Storage");
+        answers[entry::kCompany] = QStringLiteral("Acme Storage");
         FillPages(*pages, answers);
     }
     ~Program() { pages.reset(); }
