@@ -13,10 +13,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev googletest
-          libgtest-dev libbenchmark-dev libreoffice-calc libreoffice-writer libreoffice-dev
-          python3-uno poppler-utils fonts-liberation fonts-dejavu-core locales clang-14
-          libclang-rt-14-dev desktop-file-utils xvfb xdotool)
+# What building and running the programs needs; the tests need the second list besides.
+PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev
+          libreoffice-calc libreoffice-writer libreoffice-dev python3-uno fonts-liberation
+          fonts-dejavu-core)
+TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev poppler-utils locales clang-14
+               libclang-rt-14-dev desktop-file-utils xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 
 # As root directly, else through sudo; without either, as_root says so and fails.
@@ -30,9 +32,10 @@ as_root() {
     fi
 }
 
+# install_missing PACKAGE...
 install_missing() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -56,9 +59,14 @@ comma_locale() {
 }
 
 # With a target, only it and what it needs (programs: what running and installing need); else
-# everything. An existing build folder keeps its configuration; the build re-reads what changed.
+# everything, the tests included. An existing build folder keeps its configuration (a test build
+# stays one); the build re-reads what changed.
 build() {
-    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    if [ -z "${1:-}" ]; then
+        cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
+    elif [ ! -f "$BUILD/CMakeCache.txt" ]; then
+        cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    fi
     cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
 }
 
@@ -73,7 +81,7 @@ install_for_user() {
 
 case "${1:-}" in
     run)
-        install_missing
+        install_missing "${PACKAGES[@]}"
         build programs
         prefix=$HOME/.local
         install_for_user "$prefix"
@@ -81,14 +89,14 @@ case "${1:-}" in
         exec "$prefix/lib/dravik-lumo/dravik-lumo"
         ;;
     test)
-        install_missing
+        install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         comma_locale
         build
         cd "$BUILD"
         ctest --output-on-failure -j"$(nproc)"
         ;;
     install)
-        install_missing
+        install_missing "${PACKAGES[@]}"
         build programs
         prefix=${2:-$HOME/.local}
         install_for_user "$prefix"

@@ -4,9 +4,9 @@
 
 #include "CalcOffice.h"
 #include "TestApp.h"
+#include "app/ProgramPages.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
 #include "workbook/RangeExchange.h"
@@ -30,7 +30,7 @@ namespace {
 // No box is expected in a passing write-out: one shown means the measurement is void.
 class NoMessageBoxes : public MessageBoxes {
 protected:
-    MsgResult Present(const QString& text, int, const QString&) override {
+    MsgResult Present(const QString& text, MsgStyle, const QString&) override {
         std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(text));
         std::exit(1);
     }
@@ -53,7 +53,7 @@ struct Program {
     LocaleNumberFormat numbers{QLocale(QLocale::English, QLocale::UnitedStates)};
     std::unique_ptr<Platform> platform;
     SharedValues shared;
-    std::unique_ptr<Pages> pages;
+    std::unique_ptr<ProgramPages> pages;
 
     Program() {
         const QString built = BuiltWorkbookPath();
@@ -65,11 +65,11 @@ struct Program {
         QDir().mkpath(folder);
         QFile::copy(built, folder + QLatin1Char('/') + QFileInfo(built).fileName());
         platform = std::make_unique<Platform>(Platform{msg, end, *system, clock, numbers, folder});
-        pages = std::make_unique<Pages>(*platform, shared);
+        pages = std::make_unique<ProgramPages>(*platform, shared);
         shared.sAppName = QStringLiteral("Dravik Lumo");
 
         entry::Entry answers = TypicalAnswers();
-        Answer(answers, 0) = QStringLiteral("Acme Storage");
+        answers[entry::kCompany] = QStringLiteral("Acme Storage");
         FillPages(*pages, answers);
     }
     ~Program() { pages.reset(); }
@@ -103,8 +103,8 @@ void BM_UpdFrm01_Unchanged(benchmark::State& state) {
 void BM_UpdFrm02(benchmark::State& state) {
     frm02& page2 = program->pages->frm02();
     // Page 1's copies would overwrite the answers; they are set again after it.
-    page2.txtDLQ5->setText(QStringLiteral("25"));
-    page2.cmbDLQ10->setEditText(QStringLiteral("1 - Required"));
+    Edit(page2, "txtDLQ5")->setText(QStringLiteral("25"));
+    List(page2, "cmbDLQ10")->setEditText(QStringLiteral("1 - Required"));
     for (auto _ : state) {
         page2.UpdFrm02();
     }

@@ -3,14 +3,15 @@
 // display included), the browser's LoadForm, and an erase. Wall time per operation; the median
 // row is the figure to read, and the two sizes side by side show whether a figure grows.
 
+#include "Controls.h"
 #include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "app/ProgramPages.h"
 #include "records/DaoEngine.h"
 #include "records/Details.h"
 #include "records/SaveData.h"
 #include "records/frm03data.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
 
@@ -30,7 +31,7 @@ namespace {
 // The user answers Yes to "Erase current record?"; any other box voids the measurement.
 class YesToErase : public MessageBoxes {
 protected:
-    MsgResult Present(const QString& text, int style, const QString&) override {
+    MsgResult Present(const QString& text, MsgStyle style, const QString&) override {
         if (style == kStyleYesNoInformation) {
             return MsgResult::Yes;
         }
@@ -77,7 +78,7 @@ struct World {
     LocaleNumberFormat numbers;
     Platform platform{msg, end, automation, clock, numbers, folder.path()};
     SharedValues shared;
-    Pages pages{platform, shared};
+    ProgramPages pages{platform, shared};
 };
 
 World& WorldOf(int records) {
@@ -109,7 +110,7 @@ void BM_BrowserStep(benchmark::State& state) {
         }
         forward = !forward;
     }
-    benchmark::DoNotOptimize(browser.txtDLQ0->text());
+    benchmark::DoNotOptimize(Edit(browser, "txtDLQ0")->text());
 }
 
 void BM_LoadForm(benchmark::State& state) {

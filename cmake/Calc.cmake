@@ -46,22 +46,25 @@ target_link_libraries(dravik_uno INTERFACE ${DRAVIK_UNO_CPPUHELPER} ${DRAVIK_UNO
 # The URE libraries live in the office's program folder, not on the loader's path.
 target_link_options(dravik_uno INTERFACE "LINKER:-rpath,${DRAVIK_OFFICE_PROGRAM_DIR}")
 
-file(GLOB DRAVIK_CALC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/workbook/Calc*.cpp
-     ${CMAKE_SOURCE_DIR}/src/workbook/Calc*.h)
+# The backend's folder, src/workbook/calc/, but for the module's entry points.
+file(GLOB DRAVIK_CALC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/workbook/calc/*.cpp
+     ${CMAKE_SOURCE_DIR}/src/workbook/calc/*.h)
 list(FILTER DRAVIK_CALC_SOURCES EXCLUDE REGEX "/CalcModule\\.cpp$")
 add_library(dravik_calc STATIC ${DRAVIK_CALC_SOURCES})
 add_dependencies(dravik_calc dravik_uno_headers)
-# Public so that the real-office test support can probe documents over its own connection.
-target_link_libraries(dravik_calc PUBLIC dravik_core dravik_uno)
+target_include_directories(dravik_calc PUBLIC ${CMAKE_SOURCE_DIR}/src)
+# It uses the automation layer's headers alone, never a room's code. Public so that the
+# real-office test support can probe documents over its own connection.
+target_link_libraries(dravik_calc PUBLIC dravik_uno Qt6::Core)
 # The module below is made from it.
 set_target_properties(dravik_calc PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
 # The backend as the programs use it: a module beside them, loaded when the office is first needed
 # (src/workbook/ModuleSystem.h), so that the programs themselves link no office library and start,
 # and say what is missing, where the office's libraries are not installed. It links the archive
-# alone, not dravik_core and what that brings (the backend uses none of it), and exports its entry
-# points only.
-add_library(dravik_calc_module MODULE ${CMAKE_SOURCE_DIR}/src/workbook/CalcModule.cpp)
+# alone, no room's library (the backend uses none of their code), and exports its entry points
+# only.
+add_library(dravik_calc_module MODULE ${CMAKE_SOURCE_DIR}/src/workbook/calc/CalcModule.cpp)
 add_dependencies(dravik_calc_module dravik_calc)
 target_include_directories(dravik_calc_module PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(dravik_calc_module PRIVATE $<TARGET_FILE:dravik_calc> dravik_uno Qt6::Core)

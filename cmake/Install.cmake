@@ -227,13 +227,16 @@ install(CODE "
 
 # The check of the entries: for the configured prefix, and for a folder whose name needs every
 # escape the entries know.
-find_program(DRAVIK_DESKTOP_VALIDATE desktop-file-validate)
-if(NOT DRAVIK_DESKTOP_VALIDATE)
-  set(DRAVIK_DESKTOP_VALIDATE "")
+if(BUILD_TESTING)
+  find_program(DRAVIK_DESKTOP_VALIDATE desktop-file-validate)
+  if(NOT DRAVIK_DESKTOP_VALIDATE)
+    set(DRAVIK_DESKTOP_VALIDATE "")
+  endif()
+  add_test(NAME desktop_entries_valid
+           COMMAND ${CMAKE_COMMAND} -DACTION=validate -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+                   -DOUT_DIR=${CMAKE_BINARY_DIR}/desktop-check
+                   -DVALIDATOR=${DRAVIK_DESKTOP_VALIDATE}
+                   -DPROGRAM_DIR=${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo
+                   -P ${CMAKE_CURRENT_LIST_FILE})
+  set_tests_properties(desktop_entries_valid PROPERTIES LABELS unit)
 endif()
-add_test(NAME desktop_entries_valid
-         COMMAND ${CMAKE_COMMAND} -DACTION=validate -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
-                 -DOUT_DIR=${CMAKE_BINARY_DIR}/desktop-check
-                 -DVALIDATOR=${DRAVIK_DESKTOP_VALIDATE}
-                 -DPROGRAM_DIR=${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo -P ${CMAKE_CURRENT_LIST_FILE})
-set_tests_properties(desktop_entries_valid PROPERTIES LABELS unit)

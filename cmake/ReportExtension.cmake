@@ -12,7 +12,7 @@ list(TRANSFORM _dravik_extension_files PREPEND ${DRAVIK_REPORT_EXTENSION_DIR}/
 set(_dravik_extension_description ${DRAVIK_REPORT_EXTENSION_DIR}/description.xml)
 
 # The programs add the extension to an office that lacks it or holds another version (see
-# EnsureExtension in src/workbook/CalcUno.h). So that every change to the sources counts as
+# EnsureExtension in src/workbook/calc/CalcUno.h). So that every change to the sources counts as
 # another version, the version packed is description.xml's followed by a number drawn from the
 # sources' checksum; a change to any of them configures anew.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_dravik_extension_sources}

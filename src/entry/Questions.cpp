@@ -301,6 +301,19 @@ const Question& QuestionOf(int number) {
     throw std::out_of_range("no question " + std::to_string(number));
 }
 
+const Question& kCompany = QuestionOf(0);
+const Question& kIndustry = QuestionOf(1);
+const Question& kBusinessTypes = QuestionOf(2);
+const Question& kInstalledCapacity = QuestionOf(3);
+const Question& kServerType = QuestionOf(4);
+const Question& kSuperPerformance = QuestionOf(5);
+const Question& kRemoteCopy = QuestionOf(6);
+const Question& kRaid1 = QuestionOf(7);
+const Question& kNumberOfServers = QuestionOf(8);
+const Question& kGrowthRate = QuestionOf(9);
+const Question& kContinuousOperation = QuestionOf(10);
+const Question& kOutageCosts = QuestionOf(11);
+
 int Ordinal(const Question& question) {
     return static_cast<int>(&question - Questions().data());
 }

@@ -105,6 +105,21 @@ struct Question {
 const std::vector<Question>& Questions();
 // The first row of a question: the question itself, or the group's first business type.
 const Question& QuestionOf(int number);
+
+// The questions by name, for the code outside the table (bound to the table's rows as the
+// program starts; the business types are their group's first member).
+extern const Question& kCompany;              // 0
+extern const Question& kIndustry;             // 1
+extern const Question& kBusinessTypes;        // 2
+extern const Question& kInstalledCapacity;    // 3
+extern const Question& kServerType;           // 4
+extern const Question& kSuperPerformance;     // 5
+extern const Question& kRemoteCopy;           // 6
+extern const Question& kRaid1;                // 7
+extern const Question& kNumberOfServers;      // 8
+extern const Question& kGrowthRate;           // 9
+extern const Question& kContinuousOperation;  // 10
+extern const Question& kOutageCosts;          // 11
 // Where a question stands in Questions(), and so in an entry's texts.
 int Ordinal(const Question& question);
 

@@ -89,9 +89,8 @@ bool WriteAnswer(const Question& question, const Entry& entry, wb::Document& doc
             if (text.isEmpty()) {
                 return fail(question.emptyMessage);
             }
-            const NumberVerdict verdict =
-                CheckNumberText(text, true, BoundText(question.min, numbers),
-                                BoundText(question.max, numbers), numbers);
+            const NumberVerdict verdict = CheckNumber(text, true, BoundText(question.min, numbers),
+                                                      BoundText(question.max, numbers), numbers);
             if (verdict.wrongSeparator) {
                 result.messages.push_back({Text(kDecimalSeparatorMessage), kStyleExclamation});
             }

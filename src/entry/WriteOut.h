@@ -7,11 +7,11 @@
 // wb::AutomationError; the result then holds what was done up to it.
 
 #include "entry/Entry.h"
+#include "shell/Platform.h"
 
 #include <utility>
 #include <vector>
 
-class NumberFormat;
 namespace wb {
 class Document;
 }
@@ -20,7 +20,7 @@ namespace entry {
 
 struct Message {
     QString text;
-    int style;  // a message box style (shell/Platform.h)
+    MsgStyle style;
 };
 
 struct WriteOutResult {

@@ -16,17 +16,8 @@ double BoundValue(const QString& bound, const NumberFormat& numbers) {
 
 }  // namespace
 
-bool CheckNumber(const QString& sText, bool bDecimal, const QString& sMin, const QString& sMax,
-                 const NumberFormat& numbers, MessageBoxes& msg) {
-    const NumberVerdict verdict = CheckNumberText(sText, bDecimal, sMin, sMax, numbers);
-    if (verdict.wrongSeparator) {
-        msg.MsgBox(QString::fromLatin1(kDecimalSeparatorMessage), kStyleExclamation);
-    }
-    return verdict.passed;
-}
-
-NumberVerdict CheckNumberText(const QString& sText, bool bDecimal, const QString& sMin,
-                              const QString& sMax, const NumberFormat& numbers) {
+NumberVerdict CheckNumber(const QString& sText, bool bDecimal, const QString& sMin,
+                          const QString& sMax, const NumberFormat& numbers) {
     constexpr NumberVerdict kFails{false, false};
     for (qsizetype i = 0; i < sText.size(); ++i) {
         const QChar c = sText.at(i);

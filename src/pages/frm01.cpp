@@ -18,44 +18,48 @@
 #include <QPushButton>
 
 using entry::Question;
-using entry::QuestionOf;
 
 namespace {
 
-QString Caption(int question) {
-    return QString::fromUtf8(QuestionOf(question).caption);
+QString Caption(const Question& question) {
+    return QString::fromUtf8(question.caption);
 }
 
 }  // namespace
 
 frm01::frm01(Pages& pages) : AnswerPage(pages, "frm01", 5760, 5070, entry::OnPage::General) {
+    MakeControls();
+    SetTabOrder();
+    Load();
+    Connect();
+}
+
+void frm01::MakeControls() {
     Label3 =
         Place(new QLabel(QStringLiteral("Please fill in the form")), "Label3", 240, 240, 2295, 255);
     Label3->setFont(HeadingFont());
 
     // Company Name.
-    const Question& company = QuestionOf(0);
-    Label1[1] = Place(new QLabel(Caption(0)), "Label1_1", 960, 960, 1335, 255);
-    txtDLQ0 = Place(MakeTextBox(), company.name, 2760, 960, 2175, 285);
+    Label1[1] = Place(new QLabel(Caption(entry::kCompany)), "Label1_1", 960, 960, 1335, 255);
+    txtDLQ0 = Place(MakeTextBox(), entry::kCompany.name, 2760, 960, 2175, 285);
 
     // Industry.
-    const Question& industry = QuestionOf(1);
-    Label1[0] = Place(new QLabel(Caption(1)), "Label1_0", 1560, 1320, 735, 255);
-    cmbDLQ1 = Place(MakeCodedCombo(), industry.name, 2760, 1320, 2175, 315);
-    cmdDLQ1 =
-        Place(new QPushButton(QStringLiteral("?")), industry.help.button, 5160, 1320, 255, 255);
+    Label1[0] = Place(new QLabel(Caption(entry::kIndustry)), "Label1_0", 1560, 1320, 735, 255);
+    cmbDLQ1 = Place(MakeCodedCombo(), entry::kIndustry.name, 2760, 1320, 2175, 315);
+    cmdDLQ1 = Place(new QPushButton(QStringLiteral("?")), entry::kIndustry.help.button, 5160, 1320,
+                    255, 255);
     cmdDLQ1->setFont(ArialFont(8.25));
 
     // Business Type.
-    lblDLQ2 = Place(new QLabel(Caption(2)), "lblDLQ2", 1080, 1800, 1215, 255);
-    for (const Question& type : entry::Questions()) {
-        if (type.number == 2) {
-            chkDLQ2[type.member] = Place(new QCheckBox(QString::fromUtf8(type.items.front())),
-                                         type.name, 2760, 1800 + 360 * type.member, 2175, 255);
+    lblDLQ2 = Place(new QLabel(Caption(entry::kBusinessTypes)), "lblDLQ2", 1080, 1800, 1215, 255);
+    for (const Question* type : Questions()) {
+        if (type->number == entry::kBusinessTypes.number) {
+            chkDLQ2[type->member] = Place(new QCheckBox(QString::fromUtf8(type->items.front())),
+                                          type->name, 2760, 1800 + 360 * type->member, 2175, 255);
         }
     }
-    cmdDLQ2 = Place(new QPushButton(QStringLiteral("?")), QuestionOf(2).help.button, 5160, 1800,
-                    255, 255);
+    cmdDLQ2 = Place(new QPushButton(QStringLiteral("?")), entry::kBusinessTypes.help.button, 5160,
+                    1800, 255, 255);
     cmdDLQ2->setFont(ArialFont(8.25));
 
     // The buttons.
@@ -71,8 +75,10 @@ frm01::frm01(Pages& pages) : AnswerPage(pages, "frm01", 5760, 5070, entry::OnPag
     for (QPushButton* button : {cmdDLQ1, cmdDLQ2, cmdLoad, cmdApply, cmdNext}) {
         button->setAutoDefault(false);
     }
+}
 
-    // Tab order 0 to 16; the labels take no focus.
+// Tab order 0 to 16; the labels take no focus.
+void frm01::SetTabOrder() {
     QWidget* const tabOrder[] = {txtDLQ0,    cmbDLQ1,    chkDLQ2[0], chkDLQ2[1], chkDLQ2[2],
                                  chkDLQ2[3], chkDLQ2[4], chkDLQ2[5], cmdApply,   cmdNext,
                                  cmdLoad,    cmdDLQ1,    cmdDLQ2};
@@ -80,24 +86,28 @@ frm01::frm01(Pages& pages) : AnswerPage(pages, "frm01", 5760, 5070, entry::OnPag
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
     txtDLQ0->setFocus();
+}
 
-    // Load steps, in order.
+// The load steps, in order; the last opens the workbook, or ends the program.
+void frm01::Load() {
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - General Information"));
-    FillCodedCombo(cmbDLQ1, industry.items);
-    cmbDLQ1->setEditText(QString::fromUtf8(industry.preset));
+    FillCodedCombo(cmbDLQ1, entry::kIndustry.items);
+    cmbDLQ1->setEditText(QString::fromUtf8(entry::kIndustry.preset));
     shared_.sFileName = WorkbookFileName();
     const WorkbookHandles handles =
         OpenWorkbookConnection(platform_.automation, shared_.sFileName, platform_.programFolder,
                                platform_.msg, platform_.end);
     shared_.CTabbDoc = handles.CTabbDoc;
     shared_.CTabbApp = handles.CTabbApp;
+}
 
-    // Notifications. A business type reports every change of its value, also one the program
-    // makes (a record load), as the Industry text does.
+// A business type reports every change of its value, also one the program makes (a record load),
+// as the Industry text does.
+void frm01::Connect() {
     connect(cmbDLQ1, &QComboBox::editTextChanged, this, &frm01::cmbDLQ1_Change);
     connect(cmbDLQ1, &QComboBox::activated, this, &frm01::cmbDLQ1_Click);
-    for (int member = 0; member < 6; ++member) {
+    for (int member = 0; member < static_cast<int>(chkDLQ2.size()); ++member) {
         connect(chkDLQ2[member], &QCheckBox::toggled, this,
                 [this, member] { chkDLQ2_Click(member); });
     }
@@ -153,16 +163,16 @@ void frm01::cmdNext_Click() {
 
 void frm01::cmdLoad_Click() {
     ::frm03data& browser = pages_.frm03data();
-    browser.opener = {this,
-                      [this](const entry::Entry& record) {
-                          ShowEntry(record);
-                          // Touching page 2 makes it first, so the record replaces its presets.
-                          pages_.frm02().ShowEntry(record);
-                      },
-                      [this] {
-                          UpdFrm01();
-                          pages_.frm02().UpdFrm02();
-                      }};
+    browser.SetOpener({this,
+                       [this](const entry::Entry& record) {
+                           ShowEntry(record);
+                           // Touching page 2 makes it first, so the record replaces its presets.
+                           pages_.frm02().ShowEntry(record);
+                       },
+                       [this] {
+                           UpdFrm01();
+                           pages_.frm02().UpdFrm02();
+                       }});
     browser.SetLeft(Left());
     browser.SetTop(Top());
     browser.ShowPage();
@@ -171,11 +181,11 @@ void frm01::cmdLoad_Click() {
 }
 
 void frm01::cmdDLQ1_Click() {
-    ShowHelp(QuestionOf(1));
+    ShowHelp(entry::kIndustry);
 }
 
 void frm01::cmdDLQ2_Click() {
-    ShowHelp(QuestionOf(2));
+    ShowHelp(entry::kBusinessTypes);
 }
 
 void frm01::cmbDLQ1_Change() {

@@ -36,6 +36,12 @@ public:
 
     bool TuttoOK = false;
 
+private:
+    void MakeControls();
+    void SetTabOrder();
+    void Load();
+    void Connect();
+
     // Controls, in the order of the page's control table.
     QLabel* Label3 = nullptr;
     std::array<QLabel*, 2> Label1{};  // member 1 "Company Name", member 0 "Industry"

@@ -43,9 +43,14 @@ frm02::frm02(Pages& pages)
     Label2 =
         Place(new QLabel(QStringLiteral("Please fill in the form")), "Label2", 240, 240, 2295, 255);
     Label2->setFont(HeadingFont());
+    MakeRows();
+    MakeButtons();
+    SetTabOrder();
+    Create();
+    Connect();
+}
 
-    // One row per question: caption, input, green default box, "%" and "?"; made column by
-    // column.
+void frm02::MakeRows() {
     const std::vector<const Question*>& rows = Questions();
     std::vector<QLabel*> captions;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -55,7 +60,6 @@ frm02::frm02(Pages& pages)
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         captions.push_back(label);
     }
-    std::vector<QWidget*> inputs;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         QWidget* input =
             rows[i]->control == Control::List
@@ -63,10 +67,9 @@ frm02::frm02(Pages& pages)
                                               RowTop(i), kInputWidth, 315))
                 : Place(MakeTextBox(), rows[i]->name, kInputLeft, RowTop(i), kInputWidth, 285);
         NameByCaption(captions[i], input);
-        inputs.push_back(input);
+        inputs_.push_back(input);
     }
     // The green boxes show the workbook's defaults; nothing reads them, so they take no typing.
-    std::vector<QWidget*> greenBoxes;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (const char* name = rows[i]->defaultBox.name) {
             QLineEdit* box = Place(MakeTextBox(), name, 4440, RowTop(i), 855, 285);
@@ -75,7 +78,7 @@ frm02::frm02(Pages& pages)
             box->setReadOnly(true);
             box->setStyleSheet(
                 QStringLiteral("QLineEdit { background-color: rgb(192, 255, 192); }"));
-            greenBoxes.push_back(box);
+            greenBoxes_.push_back(box);
             defaultBoxes_[rows[i]] = box;
         }
     }
@@ -84,17 +87,17 @@ frm02::frm02(Pages& pages)
             Place(new QLabel(QStringLiteral("%")), name, 5400, RowTop(i), 255, 255);
         }
     }
-    std::vector<QWidget*> helpButtons;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         QPushButton* button = Place(new QPushButton(QStringLiteral("?")), rows[i]->help.button,
                                     5760, RowTop(i), 255, 255);
         button->setFont(ArialFont(8.25));
         connect(button, &QPushButton::clicked, this, [this, row = rows[i]] { ShowHelp(*row); });
-        helpButtons.push_back(button);
+        helpButtons_.push_back(button);
     }
-    FindControls(*this);
+}
 
-    // The two button rows.
+// The two button rows below the last question.
+void frm02::MakeButtons() {
     const int buttons = LastRowTop() + 600;
     cmdPrev =
         Place(new QPushButton(QStringLiteral("<< Previous")), "cmdPrev", 1320, buttons, 1095, 375);
@@ -106,26 +109,30 @@ frm02::frm02(Pages& pages)
                     1095, 375);
     Command1 = Place(new QPushButton(QStringLiteral("TOC Report Help")), "Command1", 3360,
                      buttons + 720, 1455, 375);
+}
 
-    // The answers first, then the buttons that act on them; the rest after.
-    std::vector<QWidget*> tabOrder = inputs;
+// The answers first, then the buttons that act on them; the rest after.
+void frm02::SetTabOrder() {
+    std::vector<QWidget*> tabOrder = inputs_;
     tabOrder.insert(tabOrder.end(), {cmdNext, cmdApply, cmdPrev, cmdSave});
-    tabOrder.insert(tabOrder.end(), greenBoxes.begin(), greenBoxes.end());
-    tabOrder.insert(tabOrder.end(), helpButtons.begin(), helpButtons.end());
+    tabOrder.insert(tabOrder.end(), greenBoxes_.begin(), greenBoxes_.end());
+    tabOrder.insert(tabOrder.end(), helpButtons_.begin(), helpButtons_.end());
     tabOrder.push_back(Command1);
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
-    inputs.front()->setFocus();
+    inputs_.front()->setFocus();
+}
 
-    // Creation steps, in order.
+// The creation steps, in order.
+void frm02::Create() {
     TuttoOK = false;
     setWindowTitle(shared_.sAppName + QStringLiteral(" - Technical Information"));
-    for (const Question* row : rows) {
+    for (const Question* row : Questions()) {
         if (row->control != Control::List) {
             continue;
         }
-        auto* list = Child<QComboBox>(row->name);
+        auto* list = static_cast<QComboBox*>(ControlOf(*row));
         FillCodedCombo(list, row->items);
         if (!row->presetOnce) {
             list->setEditText(QString::fromUtf8(row->preset));
@@ -134,9 +141,12 @@ frm02::frm02(Pages& pages)
             shared_.cLoaded = true;
         }
     }
+}
 
-    // Notifications. Only a choice from the Server Type list counts, not typing.
-    connect(cmbDLQ4, &QComboBox::activated, this, &frm02::cmbDLQ4_Click);
+// Only a choice from the Server Type list counts, not typing.
+void frm02::Connect() {
+    connect(static_cast<QComboBox*>(ControlOf(entry::kServerType)), &QComboBox::activated, this,
+            &frm02::cmbDLQ4_Click);
     connect(cmdPrev, &QPushButton::clicked, this, &frm02::cmdPrev_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frm02::cmdApply_Click);
     connect(cmdNext, &QPushButton::clicked, this, &frm02::cmdNext_Click);
@@ -212,20 +222,20 @@ void frm02::cmdSave_Click() {
 void frm02::cmbDLQ4_Click() {
     const NumberFormat& numbers = platform_.numbers;
     wb::Document& doc = *shared_.CTabbDoc;
-    const Question& growth = entry::QuestionOf(9);
+    const Question& growth = entry::kGrowthRate;
+    const auto* cmbDLQ4 = static_cast<QComboBox*>(ControlOf(entry::kServerType));
     // Written at once, without a check; the growth default follows the server type and is
     // shown unrounded, unlike page 1's whole percentages.
     ProtectedWriteOut(doc, platform_.msg, platform_.end, [&] {
-        PutRange(doc, QString::fromUtf8(entry::QuestionOf(4).range),
-                 cmbDLQ4->currentText().left(1));
+        PutRange(doc, QString::fromUtf8(entry::kServerType.range), cmbDLQ4->currentText().left(1));
         const auto percent = [&] {
             return numbers.ToText(
                 CellNumber(GetRangeValue(doc, QString::fromUtf8(growth.defaultBox.range)),
                            numbers) *
                 100);
         };
-        txtDLQ9default->setText(percent());
-        txtDLQ9->setText(percent());
+        defaultBoxes_.at(&growth)->setText(percent());
+        static_cast<QLineEdit*>(ControlOf(growth))->setText(percent());
     });
 }
 

@@ -4,11 +4,10 @@
 // writes the answers in order.
 
 #include "entry/WriteOut.h"
-
-#include <map>
 #include "pages/AnswerPage.h"
 
-class QComboBox;
+#include <map>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +37,14 @@ public:
 
     bool TuttoOK = false;
 
+private:
+    // The rows, made column by column: captions, inputs, green boxes, "%" labels, "?" buttons.
+    void MakeRows();
+    void MakeButtons();
+    void SetTabOrder();
+    void Create();
+    void Connect();
+
     QLabel* Label2 = nullptr;
     QPushButton* cmdPrev = nullptr;
     QPushButton* cmdApply = nullptr;
@@ -45,45 +52,10 @@ public:
     QPushButton* cmdSave = nullptr;
     QPushButton* Command1 = nullptr;
 
-    // The questions' controls, made from the question table and found by their object names.
-    QLineEdit* txtDLQ3 = nullptr;
-    QComboBox* cmbDLQ4 = nullptr;
-    QLineEdit* txtDLQ5 = nullptr;
-    QLineEdit* txtDLQ6 = nullptr;
-    QLineEdit* txtDLQ7 = nullptr;
-    QLineEdit* txtDLQ8 = nullptr;
-    QLineEdit* txtDLQ9 = nullptr;
-    QComboBox* cmbDLQ10 = nullptr;
-    QLineEdit* txtDLQ11 = nullptr;
-    // The green default boxes: shown, never read.
-    QLineEdit* txtDLQ5default = nullptr;
-    QLineEdit* txtDLQ6default = nullptr;
-    QLineEdit* txtDLQ7default = nullptr;
-    QLineEdit* txtDLQ9default = nullptr;
-    QLineEdit* txtDLQ10default = nullptr;
-    QLineEdit* txtDLQ11default = nullptr;
-
-private:
+    // Made from the question table, in its order: the answers' controls, then the green boxes
+    // (shown, never read) and the "?" buttons.
+    std::vector<QWidget*> inputs_;
     std::map<const entry::Question*, QLineEdit*> defaultBoxes_;
-
-    // Fills the members above. A template only so that this header needs no widget headers:
-    // frm02.cpp instantiates it.
-    template <class Self>
-    static void FindControls(Self& p) {
-        p.txtDLQ3 = p.template Child<QLineEdit>("txtDLQ3");
-        p.cmbDLQ4 = p.template Child<QComboBox>("cmbDLQ4");
-        p.txtDLQ5 = p.template Child<QLineEdit>("txtDLQ5");
-        p.txtDLQ6 = p.template Child<QLineEdit>("txtDLQ6");
-        p.txtDLQ7 = p.template Child<QLineEdit>("txtDLQ7");
-        p.txtDLQ8 = p.template Child<QLineEdit>("txtDLQ8");
-        p.txtDLQ9 = p.template Child<QLineEdit>("txtDLQ9");
-        p.cmbDLQ10 = p.template Child<QComboBox>("cmbDLQ10");
-        p.txtDLQ11 = p.template Child<QLineEdit>("txtDLQ11");
-        p.txtDLQ5default = p.template Child<QLineEdit>("txtDLQ5default");
-        p.txtDLQ6default = p.template Child<QLineEdit>("txtDLQ6default");
-        p.txtDLQ7default = p.template Child<QLineEdit>("txtDLQ7default");
-        p.txtDLQ9default = p.template Child<QLineEdit>("txtDLQ9default");
-        p.txtDLQ10default = p.template Child<QLineEdit>("txtDLQ10default");
-        p.txtDLQ11default = p.template Child<QLineEdit>("txtDLQ11default");
-    }
+    std::vector<QWidget*> greenBoxes_;
+    std::vector<QWidget*> helpButtons_;
 };

@@ -50,19 +50,18 @@ entry::Entry ReadEntry(const dao::Recordset& details) {
     return read;
 }
 
+OpenDetails::OpenDetails(const QString& path)
+    : workspace(dao::DBEngine::Shared().Workspaces(0)),
+      database(workspace.OpenDatabase(path)),
+      cursor(database.OpenRecordset(kDetailsTable, dao::dbOpenTable)) {}
+
+void OpenDetails::Close() {
+    cursor.Close();
+    database.Close();
+    workspace.Close();
+}
+
 namespace {
-
-// The table Details of the database at path, opened for reading records.
-struct OpenDetails {
-    explicit OpenDetails(const QString& path)
-        : workspace(dao::DBEngine::Shared().Workspaces(0)),
-          database(workspace.OpenDatabase(path)),
-          cursor(database.OpenRecordset(kDetailsTable, dao::dbOpenTable)) {}
-
-    dao::Workspace workspace;
-    dao::Database database;
-    dao::Recordset cursor;
-};
 
 SavedEntry Current(const dao::Recordset& cursor) {
     return {cursor.Key(), ReadEntry(cursor)};

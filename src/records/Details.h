@@ -35,6 +35,18 @@ QString DatabasePath(const QString& programFolder);
 // there is left as it is, and a failed creation leaves no file behind.
 void CreateDetailsDatabase(const QString& path);
 
+// The table Details of the database at path, opened for the length of one record-store
+// operation (the browser: from LoadForm to a load): the default workspace, the database and a
+// cursor on the table, let go of cursor first. Throws dao::RecordStoreError.
+struct OpenDetails {
+    explicit OpenDetails(const QString& path);
+    void Close();
+
+    dao::Workspace workspace;
+    dao::Database database;
+    dao::Recordset cursor;
+};
+
 // The entry of the cursor's current record. Throws dao::RecordStoreError.
 entry::Entry ReadEntry(const dao::Recordset& details);
 

@@ -6,13 +6,12 @@
 
 void AppendDetailsRecord(const QString& path, const entry::Entry& entry,
                          const std::function<void()>& whileOpen) {
-    dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
-    dao::Database database = workspace.OpenDatabase(path);
-    dao::Recordset details = database.OpenRecordset(kDetailsTable, dao::dbOpenTable);
+    OpenDetails open(path);
+    dao::Recordset& details = open.cursor;
     {
         // The empty record of the first commit and its filling are one transaction: should
         // the filling fail, the empty record goes with it.
-        dao::Transaction transaction(database);
+        dao::Transaction transaction(open.database);
         details.AddNew();
         details.Update();
         details.MoveLast();
@@ -27,9 +26,7 @@ void AppendDetailsRecord(const QString& path, const entry::Entry& entry,
     if (whileOpen) {
         whileOpen();
     }
-    details.Close();
-    database.Close();
-    workspace.Close();
+    open.Close();
 }
 
 void SaveData(Platform& platform, const entry::Entry& entry) {

@@ -72,9 +72,15 @@ const QString kEmpty = QStringLiteral("The Dravik Database is currently empty");
 frm03data::frm03data(Pages& pages)
     : Page(pages, "frm03data", 5910, BoxTop(Boxes().size() - 1) + 1635) {
     setWindowTitle(shared_.sAppName + QStringLiteral(" - Dravik Database"));
+    MakeBoxes();
+    MakeButtons();
+    SetTabOrder();
+    Connect();
+}
 
-    // A box for each column, each with its right-aligned label ending at 1815. The program reads
-    // none of them back but the company name, so they take no typing.
+// A box for each column, each with its right-aligned label ending at 1815. The program reads none
+// of them back but the company name, so they take no typing.
+void frm03data::MakeBoxes() {
     const std::vector<const entry::BrowserBox*> boxes = Boxes();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         auto* label = Place(new QLabel(QString::fromUtf8(boxes[i]->caption)), boxes[i]->label, 0,
@@ -87,9 +93,11 @@ frm03data::frm03data(Pages& pages)
     }
     txtDLQ12 = boxes_.front();
     txtDLQ0 = boxes_[1];
+}
 
-    // The five buttons; the wide ones below the last box.
-    const int foot = BoxTop(boxes.size() - 1) + 600;
+// The five buttons; the wide ones below the last box.
+void frm03data::MakeButtons() {
+    const int foot = BoxTop(boxes_.size() - 1) + 600;
     cmdPrevious =
         Place(new QPushButton(QStringLiteral("<< Previous")), "cmdPrevious", 4560, 480, 1095, 375);
     cmdNext = Place(new QPushButton(QStringLiteral("Next >>")), "cmdNext", 4560, 960, 1095, 375);
@@ -99,15 +107,19 @@ frm03data::frm03data(Pages& pages)
                      foot, 1335, 735);
     cmdCancel =
         Place(new QPushButton(QStringLiteral("Cancel")), "cmdCancel", 3960, foot, 1335, 735);
+}
 
-    // Tab order: the company name, the five buttons, then the other boxes top to bottom.
+// The company name, the five buttons, then the other boxes top to bottom.
+void frm03data::SetTabOrder() {
     std::vector<QWidget*> tabOrder{txtDLQ0, cmdPrevious, cmdNext, cmdRetrieve, cmdErase, cmdCancel};
     std::copy_if(boxes_.begin(), boxes_.end(), std::back_inserter(tabOrder),
                  [this](QLineEdit* box) { return box != txtDLQ0; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
+}
 
+void frm03data::Connect() {
     connect(cmdPrevious, &QPushButton::clicked, this, &frm03data::cmdPrevious_Click);
     connect(cmdNext, &QPushButton::clicked, this, &frm03data::cmdNext_Click);
     connect(cmdRetrieve, &QPushButton::clicked, this, &frm03data::cmdRetrieve_Click);
@@ -124,8 +136,8 @@ bool frm03data::QueryUnload(CloseCause cause) {
 }
 
 void frm03data::Return() {
-    if (opener.page) {
-        pages_.Switch(*this, *opener.page);
+    if (opener_.page) {
+        pages_.Switch(*this, *opener_.page);
     }
 }
 
@@ -139,40 +151,30 @@ void frm03data::EmptyMessage() {
 }
 
 dao::Recordset& frm03data::Cursor() {
-    if (!cursor_) {
+    if (!open_) {
         throw dao::RecordStoreError(dao::RecordStoreError::Kind::NoCurrentRecord,
                                     QStringLiteral("No database is open in the browser."));
     }
-    return *cursor_;
+    return open_->cursor;
 }
 
 void frm03data::CloseDatabase() {
-    if (cursor_) {
-        cursor_->Close();
-        cursor_.reset();
-    }
-    if (database_) {
-        database_->Close();
-        database_.reset();
-    }
-    if (workspace_) {
-        workspace_->Close();
-        workspace_.reset();
+    if (open_) {
+        open_->Close();
+        open_.reset();
     }
 }
 
 void frm03data::LoadForm() {
     CloseDatabase();
     try {
-        workspace_.emplace(dao::DBEngine::Shared().Workspaces(0));
-        database_.emplace(workspace_->OpenDatabase(DatabasePath(platform_.programFolder)));
-        cursor_.emplace(database_->OpenRecordset(kDetailsTable, dao::dbOpenTable));
-        if (cursor_->Bof() && cursor_->Eof()) {
+        open_.emplace(DatabasePath(platform_.programFolder));
+        if (open_->cursor.Bof() && open_->cursor.Eof()) {
             EmptyMessage();
             ClearRecord();
             return;
         }
-        cursor_->MoveFirst();
+        open_->cursor.MoveFirst();
     } catch (const dao::RecordStoreError& error) {
         CloseDatabase();
         ClearRecord();
@@ -185,18 +187,18 @@ void frm03data::LoadForm() {
 }
 
 void frm03data::ShowRecord() {
-    if (!cursor_) {
+    if (!open_) {
         ClearRecord();
         return;
     }
-    if (cursor_->Bof() && cursor_->Eof()) {
+    if (Cursor().Bof() && Cursor().Eof()) {
         EmptyMessage();
         ClearRecord();
         return;
     }
     ClearRecord();
     try {
-        const entry::Entry shown = ReadEntry(*cursor_);
+        const entry::Entry shown = ReadEntry(Cursor());
         for (const entry::Question& question : entry::Questions()) {
             boxes_[entry::Ordinal(question) + 1]->setText(
                 Displayed(question.browser.display, shown[question]));
@@ -217,24 +219,20 @@ void frm03data::ClearRecord() {
     }
 }
 
-QLineEdit* frm03data::Box(const char* name) const {
-    return findChild<QLineEdit*>(QString::fromLatin1(name));
-}
-
 // The step buttons pass over every failure, moves included, and go on with their next step.
 void frm03data::cmdNext_Click() {
-    if (!cursor_) {
+    if (!open_) {
         return;
     }
     try {
-        cursor_->MoveNext();
+        Cursor().MoveNext();
     } catch (const dao::RecordStoreError&) {
     }
-    if (cursor_->Eof()) {
+    if (Cursor().Eof()) {
         platform_.msg.MsgBox(QStringLiteral("You reached the last record"), kStyleExclamation,
                              kDatabaseTitle);
         try {
-            cursor_->MovePrevious();
+            Cursor().MovePrevious();
         } catch (const dao::RecordStoreError&) {
         }
     } else {
@@ -243,18 +241,18 @@ void frm03data::cmdNext_Click() {
 }
 
 void frm03data::cmdPrevious_Click() {
-    if (!cursor_) {
+    if (!open_) {
         return;
     }
     try {
-        cursor_->MovePrevious();
+        Cursor().MovePrevious();
     } catch (const dao::RecordStoreError&) {
     }
-    if (cursor_->Bof()) {
+    if (Cursor().Bof()) {
         platform_.msg.MsgBox(QStringLiteral("You reached the first record"), kStyleExclamation,
                              kDatabaseTitle);
         try {
-            cursor_->MoveNext();
+            Cursor().MoveNext();
         } catch (const dao::RecordStoreError&) {
         }
     } else {
@@ -284,9 +282,9 @@ void frm03data::cmdErase_Click() {
         return;
     }
     try {
-        cursor_->MoveNext();
-        if (cursor_->Eof() && !cursor_->Bof()) {
-            cursor_->MovePrevious();
+        Cursor().MoveNext();
+        if (Cursor().Eof() && !Cursor().Bof()) {
+            Cursor().MovePrevious();
         }
     } catch (const dao::RecordStoreError& error) {
         Report(error);
@@ -295,12 +293,12 @@ void frm03data::cmdErase_Click() {
 }
 
 void frm03data::ReadRecord() {
-    staging = ReadEntry(Cursor());
+    staging_ = ReadEntry(Cursor());
 }
 
 void frm03data::FillPages() {
-    if (opener.showEntry) {
-        opener.showEntry(staging);
+    if (opener_.showEntry) {
+        opener_.showEntry(staging_);
     }
 }
 
@@ -322,8 +320,8 @@ void frm03data::cmdRetrieve_Click() {
     // write-out must keep the loaded values on page 2.
     shared_.cLoaded = true;
     shared_.cManual = false;
-    if (opener.writeOut) {
-        opener.writeOut();
+    if (opener_.writeOut) {
+        opener_.writeOut();
     }
     Return();
 }

@@ -6,6 +6,7 @@
 
 #include "entry/Entry.h"
 #include "records/DaoEngine.h"
+#include "records/Details.h"
 #include "shell/Page.h"
 
 #include <functional>
@@ -38,39 +39,40 @@ public:
     void cmdErase_Click();
     void cmdCancel_Click();
 
-    // The staging values: the shown record's entry on its way into the pages.
-    entry::Entry staging;
-
     // Given by the page that opens the browser (page 1's Load): the page Cancel and a load
     // return to, and what a load does with the pages. The record store reaches no page itself.
     struct Opener {
         Page* page = nullptr;
         std::function<void(const entry::Entry&)> showEntry;  // onto both pages
         std::function<void()> writeOut;                      // both pages' write-outs
-    } opener;
-
-    // A display box by its object name (txtDLQ12 for the date, then each question's).
-    QLineEdit* Box(const char* name) const;
-    QLineEdit* txtDLQ12 = nullptr;  // the record's creation date
-    QLineEdit* txtDLQ0 = nullptr;   // the company name, which a load looks at
-
-    QPushButton* cmdPrevious = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdRetrieve = nullptr;
-    QPushButton* cmdErase = nullptr;
-    QPushButton* cmdCancel = nullptr;
+    };
+    void SetOpener(Opener opener) { opener_ = std::move(opener); }
 
 private:
+    void MakeBoxes();
+    void MakeButtons();
+    void SetTabOrder();
+    void Connect();
+
     dao::Recordset& Cursor();
     void CloseDatabase();
     void Return();
     void Report(const dao::RecordStoreError& error);
     void EmptyMessage();
 
-    std::vector<QLineEdit*> boxes_;  // top to bottom: the date's, then one for each answer
+    Opener opener_;
+    // The staging values: the shown record's entry on its way into the pages.
+    entry::Entry staging_;
 
-    // Declared in the order they are opened, so they are released cursor first.
-    std::optional<dao::Workspace> workspace_;
-    std::optional<dao::Database> database_;
-    std::optional<dao::Recordset> cursor_;
+    std::vector<QLineEdit*> boxes_;  // top to bottom: the date's, then one for each answer
+    QLineEdit* txtDLQ12 = nullptr;   // the record's creation date
+    QLineEdit* txtDLQ0 = nullptr;    // the company name, which a load looks at
+    QPushButton* cmdPrevious = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdRetrieve = nullptr;
+    QPushButton* cmdErase = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+    // From LoadForm until a record is loaded or LoadForm runs again.
+    std::optional<OpenDetails> open_;
 };

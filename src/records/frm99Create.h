@@ -11,7 +11,8 @@ class frm99Create : public Page {
 public:
     explicit frm99Create(Pages& pages);
 
-    QPushButton* cmdCreate;
-
     void cmdCreate_Click();
+
+private:
+    QPushButton* cmdCreate = nullptr;
 };

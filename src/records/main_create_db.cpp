@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -25,6 +26,31 @@ public:
     std::shared_ptr<wb::Document> NewDocument(const QString&) override {
         throw wb::AutomationError(wb::kErrGeneral, "no workbook in dravik-create-db");
     }
+};
+
+// The one window of this program; nothing in it touches another page.
+class CreationPages : public Pages {
+public:
+    using Pages::Pages;
+
+    ::frm01& frm01() override { Absent("frm01"); }
+    ::frm02& frm02() override { Absent("frm02"); }
+    ::frm03data& frm03data() override { Absent("frm03data"); }
+
+    ::frm99Create& frm99Create() {
+        if (!create_) {
+            create_.emplace(*this);
+            Made(Window::Create, *create_);
+        }
+        return *create_;
+    }
+
+private:
+    [[noreturn]] static void Absent(const char* page) {
+        qFatal("dravik-create-db has no page %s", page);
+    }
+
+    std::optional<::frm99Create> create_;
 };
 
 int CreateIfMissing(int argc, char* argv[]) {
@@ -65,7 +91,7 @@ int main(int argc, char* argv[]) {
     Platform platform{msg, end, automation, clock, numbers, ProgramFolder()};
     SharedValues shared;
     shared.sAppName = kAppTitle;
-    Pages pages(platform, shared);
+    CreationPages pages(platform, shared);
 
     pages.frm99Create().ShowPage();
     return app.exec();

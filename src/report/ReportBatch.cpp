@@ -20,7 +20,7 @@
 namespace {
 
 QString CompanyOf(const SavedEntry& saved) {
-    const QString company = Printable(saved.entry[entry::QuestionOf(0)]).trimmed();
+    const QString company = Printable(saved.entry[entry::kCompany]).trimmed();
     return company.isEmpty() ? QStringLiteral("Record %1").arg(saved.key) : company;
 }
 
@@ -33,15 +33,24 @@ QString Shown(const std::vector<entry::Message>& messages) {
     return texts.join(QLatin1Char(' '));
 }
 
-// The office failures after which no record can be made.
-bool EndsTheBatch(int number) {
-    return number == wb::kErrOfficeGone || number == wb::kErrNoAnswer ||
-           number == wb::kErrNoApplication;
-}
+// How one record's report went.
+struct Outcome {
+    enum class Kind {
+        Written,     // said: what the pages would say of the record, if anything
+        NotWritten,  // said: why not
+        EndsBatch,   // said: the office failure after which no report can be made
+    };
+    Kind kind;
+    QString said;
 
-// A failure of the office that ends the batch.
-struct Ended {
-    QString text;
+    // What the record's line says after the company.
+    QString Line() const {
+        if (kind == Kind::Written) {
+            return said.isEmpty() ? QStringLiteral("written")
+                                  : QStringLiteral("written; the pages say: ") + said;
+        }
+        return QStringLiteral("not written: ") + said;
+    }
 };
 
 // One record's report, from its entry to its PDF.
@@ -51,32 +60,14 @@ public:
                  const RecordReportsRequest& request)
         : office_(office), copy_(copy), today_(today), request_(request) {}
 
-    // What the line says after the company: "written", or why not. Throws Ended.
-    QString Make(const SavedEntry& saved, const QString& pdfPath) {
+    Outcome Make(const SavedEntry& saved, const QString& pdfPath) {
         Stage stage = Stage::Making;
         std::shared_ptr<wb::TextDocument> doc;
         try {
-            // Exactly as a load into the pages writes it: page 1 without copying the workbook's
-            // defaults over the record's answers, then page 2.
-            struct Outcome {
-                entry::GeneralResult general;
-                entry::WriteOutResult technical;
-            };
-            const auto outcome = std::make_shared<Outcome>();
-            copy_.WriteOut(
-                [entry = saved.entry, numbers = request_.numbers, outcome](wb::Document& document) {
-                    entry::WriteGeneral(entry, document, *numbers, false, outcome->general);
-                    if (outcome->general.passed) {
-                        entry::WriteTechnical(entry, document, *numbers, outcome->technical);
-                    }
-                });
-            std::vector<entry::Message> said = outcome->general.messages;
-            said.insert(said.end(), outcome->technical.messages.begin(),
-                        outcome->technical.messages.end());
-            if (!outcome->general.passed || !outcome->technical.passed) {
-                return QStringLiteral("not written: ") + Shown(said);
+            std::vector<entry::Message> said;
+            if (!WriteOut(saved.entry, said)) {
+                return {Outcome::Kind::NotWritten, Shown(said)};
             }
-
             try {
                 copy_.CopySummaryToReport();
             } catch (const wb::AutomationError& e) {
@@ -97,35 +88,41 @@ public:
             const QByteArray pdf = doc->ExportPdf();
             doc->Close();
             if (!WritePdf(pdfPath, pdf)) {
-                return QStringLiteral("not written: ") + OneLine(CannotWritePdfText(pdfPath));
+                return {Outcome::Kind::NotWritten, OneLine(CannotWritePdfText(pdfPath))};
             }
             // A record the pages take with a message (the workbook gave no defaults) is written.
-            return said.empty() ? QStringLiteral("written")
-                                : QStringLiteral("written; the pages say: ") + Shown(said);
-        } catch (const Said& e) {
-            Close(doc);
-            return QStringLiteral("not written: ") + OneLine(e.text);
-        } catch (const wb::AutomationError& e) {
-            Close(doc);
-            const QString text =
-                FailureText(e.number(), stage, request_.programFolder, request_.timeLimit, pdfPath);
-            if (EndsTheBatch(e.number())) {
-                throw Ended{text};
+            return {Outcome::Kind::Written, Shown(said)};
+        } catch (...) {
+            const Failure failure =
+                CurrentFailure(stage, {request_.programFolder, request_.timeLimit, pdfPath});
+            if (doc) {
+                doc->Close();
             }
-            return QStringLiteral("not written: ") + OneLine(text);
-        } catch (const std::exception&) {  // a runtime error of the office's library
-            Close(doc);
-            return QStringLiteral("not written: ") +
-                   OneLine(FailureText(wb::kErrGeneral, stage, request_.programFolder,
-                                       request_.timeLimit, pdfPath));
+            return failure.endsBatch ? Outcome{Outcome::Kind::EndsBatch, failure.text}
+                                     : Outcome{Outcome::Kind::NotWritten, OneLine(failure.text)};
         }
     }
 
 private:
-    static void Close(const std::shared_ptr<wb::TextDocument>& doc) {
-        if (doc) {
-            doc->Close();
-        }
+    // Exactly as a load into the pages writes it: page 1 without copying the workbook's defaults
+    // over the record's answers, then page 2. False when the pages would refuse the record; said
+    // holds what they would show.
+    bool WriteOut(const entry::Entry& answers, std::vector<entry::Message>& said) {
+        struct Result {
+            entry::GeneralResult general;
+            entry::WriteOutResult technical;
+        };
+        const auto result = std::make_shared<Result>();
+        copy_.WriteOut([answers, numbers = request_.numbers, result](wb::Document& document) {
+            entry::WriteGeneral(answers, document, *numbers, false, result->general);
+            if (result->general.passed) {
+                entry::WriteTechnical(answers, document, *numbers, result->technical);
+            }
+        });
+        said = result->general.messages;
+        said.insert(said.end(), result->technical.messages.begin(),
+                    result->technical.messages.end());
+        return result->general.passed && result->technical.passed;
     }
 
     BoundedReportOffice& office_;
@@ -133,6 +130,48 @@ private:
     QDate today_;
     const RecordReportsRequest& request_;
 };
+
+// The records asked for, read before the office is reached: every saved one, or those with the
+// keys (nothing for a key no record has), with their keys in the same order.
+struct Selected {
+    std::vector<std::int64_t> keys;
+    std::vector<std::optional<SavedEntry>> records;
+};
+
+Selected ReadSelected(const QString& database, const RecordSelection& selection) {
+    Selected selected;
+    if (!selection.all) {
+        selected.keys = selection.keys;
+        selected.records = ReadSavedEntries(database, selected.keys);
+        return selected;
+    }
+    for (SavedEntry& saved : ReadSavedEntries(database)) {
+        selected.keys.push_back(saved.key);
+        selected.records.emplace_back(std::move(saved));
+    }
+    return selected;
+}
+
+// The hidden copy of the workbook, loaded and prepared as the program prepares the workbook it
+// opens, with its lock released again. Throws the office's failures, and Said.
+std::shared_ptr<wb::WorkbookCopy> PrepareCopy(BoundedReportOffice& office, ReportLock& lock,
+                                              const QString& workbook,
+                                              const RecordReportsRequest& request) {
+    if (!lock.Acquire(request.timeLimit)) {
+        throw Said{BusyText(request.timeLimit), kStyleCritical};
+    }
+    std::shared_ptr<wb::WorkbookCopy> copy = office.LoadWorkbookCopy(workbook);
+    try {
+        CheckReportSheet(*copy, request.programFolder);
+        copy->WriteOut(
+            [](wb::Document& doc) { PutRange(doc, QStringLiteral("DL"), QStringLiteral("1")); });
+    } catch (...) {
+        copy->Release();
+        throw;
+    }
+    lock.Release();
+    return copy;
+}
 
 }  // namespace
 
@@ -142,8 +181,7 @@ QStringList RecordListLines(const QString& databasePath) {
         const entry::Entry& answers = saved.entry;
         lines << QStringLiteral("%1\t%2\t%3\t%4")
                      .arg(saved.key)
-                     .arg(Printable(answers[entry::QuestionOf(0)]),
-                          Printable(answers[entry::QuestionOf(1)]),
+                     .arg(Printable(answers[entry::kCompany]), Printable(answers[entry::kIndustry]),
                           answers.date.isValid()
                               ? answers.date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                               : QString());
@@ -175,39 +213,29 @@ int MakeRecordReports(wb::ReportOffice& office, ReportLock& lock, MessageBoxes& 
                       const Clock& clock, const RecordReportsRequest& request,
                       const std::function<void(const QString&)>& line) {
     const QDir folder(request.programFolder);
-    const auto failure = [&](int number, Stage stage) {
-        msg.MsgBox(
-            FailureText(number, stage, request.programFolder, request.timeLimit, request.pdfFolder),
-            kStyleCritical);
+    const FailureContext context{request.programFolder, request.timeLimit, request.pdfFolder};
+    const auto fail = [&msg](const Failure& failure) {
+        msg.MsgBox(failure.text, failure.style);
         return 1;
     };
 
     // Before the office: a folder that is refused, no template, the records.
     if (const QString refused = RefusedPdfFolder(request.pdfFolder, request.programFolder);
         !refused.isEmpty()) {
-        msg.MsgBox(refused, kStyleCritical);
-        return 1;
+        return fail({refused});
     }
     if (!QFileInfo(folder.filePath(kReportTemplateName)).isFile()) {
-        return failure(wb::kErrFileNotFound, Stage::Making);
+        return fail({FailureText(wb::kErrFileNotFound, Stage::Making, context)});
     }
-    std::vector<std::int64_t> keys = request.records.keys;
-    std::vector<std::optional<SavedEntry>> records;
+    Selected selected;
     const QString database = DatabasePath(request.programFolder);
     try {
-        if (request.records.all) {
-            for (SavedEntry& saved : ReadSavedEntries(database)) {
-                keys.push_back(saved.key);
-                records.emplace_back(std::move(saved));
-            }
-        } else {
-            records = ReadSavedEntries(database, keys);
-        }
+        selected = ReadSelected(database, request.records);
     } catch (const dao::RecordStoreError& error) {
         msg.MsgBox(DatabaseFailureText(error, database), kStyleCritical, kDatabaseTitle);
         return 1;
     }
-    if (records.empty()) {
+    if (selected.records.empty()) {
         line(QStringLiteral("No saved records: no report written"));
         return 0;
     }
@@ -217,49 +245,24 @@ int MakeRecordReports(wb::ReportOffice& office, ReportLock& lock, MessageBoxes& 
     const QTemporaryDir scratch;
     const QString workbook = QDir(scratch.path()).filePath(WorkbookFileName());
     if (!scratch.isValid() || !QFile::copy(folder.filePath(WorkbookFileName()), workbook)) {
-        return failure(wb::kErrFileNotFound, Stage::Opening);
+        return fail({FailureText(wb::kErrFileNotFound, Stage::Opening, context)});
     }
-
     BoundedReportOffice bounded(office, request.timeLimit);
-    const auto finish = [&](const std::shared_ptr<wb::WorkbookCopy>& copy) {
-        if (copy) {
-            copy->Release();
-        }
+    std::shared_ptr<wb::WorkbookCopy> copy;
+    try {
+        copy = PrepareCopy(bounded, lock, workbook, request);
+    } catch (...) {
+        const Failure failure = CurrentFailure(Stage::Opening, context);
         bounded.Release();
         lock.Release();
-    };
-    std::shared_ptr<wb::WorkbookCopy> copy;
-    QString ended;
-    try {
-        if (!lock.Acquire(request.timeLimit)) {
-            throw Ended{BusyText(request.timeLimit)};
-        }
-        copy = bounded.LoadWorkbookCopy(workbook);
-        CheckReportSheet(*copy, request.programFolder);
-        // As the program opening the workbook does.
-        copy->WriteOut(
-            [](wb::Document& doc) { PutRange(doc, QStringLiteral("DL"), QStringLiteral("1")); });
-        lock.Release();
-    } catch (const Said& e) {
-        finish(copy);
-        msg.MsgBox(e.text, e.style);
-        return 1;
-    } catch (const Ended& e) {
-        finish(copy);
-        msg.MsgBox(e.text, kStyleCritical);
-        return 1;
-    } catch (const wb::AutomationError& e) {
-        finish(copy);
-        return failure(e.number(), Stage::Opening);
-    } catch (const std::exception&) {  // a runtime error of the office's library
-        finish(copy);
-        return failure(wb::kErrGeneral, Stage::Opening);
+        return fail(failure);
     }
 
     RecordReport report(bounded, *copy, clock.Now().date(), request);
-    const int count = static_cast<int>(records.size());
+    const int count = static_cast<int>(selected.records.size());
     int written = 0;
     bool stopped = false;
+    QString ended;
     for (int i = 0; i < count && ended.isEmpty(); ++i) {
         // The hidden workbook must not stay open in the user's office.
         if (request.stopped && request.stopped()) {
@@ -267,14 +270,15 @@ int MakeRecordReports(wb::ReportOffice& office, ReportLock& lock, MessageBoxes& 
             break;
         }
         const QString counted = QStringLiteral("%1/%2 ").arg(i + 1).arg(count);
-        if (!records[i]) {
-            line(counted + QStringLiteral("key %1: no saved record has this key").arg(keys[i]));
+        if (!selected.records[i]) {
+            line(counted +
+                 QStringLiteral("key %1: no saved record has this key").arg(selected.keys[i]));
             continue;
         }
-        const SavedEntry& saved = *records[i];
+        const SavedEntry& saved = *selected.records[i];
         const QString company = CompanyOf(saved);
         const QString pdf =
-            RecordPdfPath(request.pdfFolder, saved.key, saved.entry[entry::QuestionOf(0)]);
+            RecordPdfPath(request.pdfFolder, saved.key, saved.entry[entry::kCompany]);
         if (const QString refused = RefusedPdfTarget(pdf, request.programFolder);
             !refused.isEmpty()) {
             line(counted + company + QStringLiteral(": not written: ") + OneLine(refused));
@@ -282,19 +286,22 @@ int MakeRecordReports(wb::ReportOffice& office, ReportLock& lock, MessageBoxes& 
         }
         // Each record has the time limit, and waits its turn in the office.
         bounded.Worker().SetTimeLimit(request.timeLimit);
-        try {
-            if (!lock.Acquire(request.timeLimit)) {
-                throw Ended{BusyText(request.timeLimit)};
-            }
-            const QString outcome = report.Make(saved, pdf);
-            lock.Release();
-            written += outcome.startsWith(QLatin1String("written")) ? 1 : 0;
-            line(counted + company + QStringLiteral(": ") + outcome);
-        } catch (const Ended& e) {
-            ended = e.text;
+        if (!lock.Acquire(request.timeLimit)) {
+            ended = BusyText(request.timeLimit);
+            break;
         }
+        const Outcome outcome = report.Make(saved, pdf);
+        lock.Release();
+        if (outcome.kind == Outcome::Kind::EndsBatch) {
+            ended = outcome.said;
+            break;
+        }
+        written += outcome.kind == Outcome::Kind::Written ? 1 : 0;
+        line(counted + company + QStringLiteral(": ") + outcome.Line());
     }
-    finish(copy);
+    copy->Release();
+    bounded.Release();
+    lock.Release();
     if (!ended.isEmpty()) {
         msg.MsgBox(ended, kStyleCritical);
     }

@@ -111,8 +111,8 @@ QString Worded(const entry::Question& question, const QString& shown) {
 // row of the answers is a list's when its label begins with the list question's caption
 // ("Continuous operation (1 = required)"): its label loses the key to the codes.
 void InCustomersWords(ReportData& d) {
-    d.industry.text = Worded(entry::QuestionOf(1), d.industry.text);
-    d.server.text = Worded(entry::QuestionOf(4), d.server.text);
+    d.industry.text = Worded(entry::kIndustry, d.industry.text);
+    d.server.text = Worded(entry::kServerType, d.server.text);
     for (const entry::Question& question : entry::Questions()) {
         if (question.control != entry::Control::List) {
             continue;
@@ -275,8 +275,7 @@ void FillReport(wb::TextDocument& doc, ReportData d, const QDate& today) {
                      1000);
 }
 
-QString FailureText(int number, Stage stage, const QString& programFolder,
-                    std::chrono::milliseconds timeLimit, const QString& pdfPath) {
+QString FailureText(int number, Stage stage, const FailureContext& context) {
     switch (number) {
         case wb::kErrNoApplication:
             return QStringLiteral("Corla Tabb not found!\r\rPlease check the installation");
@@ -284,7 +283,8 @@ QString FailureText(int number, Stage stage, const QString& programFolder,
             return QStringLiteral(
                 "Corla Tabb application has been closed, please start the report again");
         case wb::kErrNoAnswer:
-            return QStringLiteral("Corla Tabb did not answer within ") + TimeLimitText(timeLimit) +
+            return QStringLiteral("Corla Tabb did not answer within ") +
+                   TimeLimitText(context.timeLimit) +
                    QStringLiteral(".\r\rPlease check Corla Tabb, then start the report again");
         case wb::kErrUndefinedName:
             return QStringLiteral(
@@ -293,15 +293,30 @@ QString FailureText(int number, Stage stage, const QString& programFolder,
             return stage == Stage::Opening
                        ? WorkbookFileName() +
                              QStringLiteral(" not found!\r\rOpen it in Corla Tabb or put it in ") +
-                             QDir::toNativeSeparators(programFolder)
+                             QDir::toNativeSeparators(context.programFolder)
                        : kReportTemplateName +
                              QStringLiteral(" not found!\r\rPlease reinstall Dravik Lumo");
         case wb::kErrCannotWrite:
-            return CannotWritePdfText(pdfPath);
+            return CannotWritePdfText(context.pdfPath);
         default:
             return stage == Stage::Opening
                        ? WorkbookFileName() + QStringLiteral(" cannot be opened in Corla Tabb")
                        : QStringLiteral("General Error, please reinstall Dravik");
+    }
+}
+
+Failure CurrentFailure(Stage stage, const FailureContext& context) {
+    try {
+        throw;
+    } catch (const Said& said) {
+        return {said.text, said.style, false};
+    } catch (const wb::AutomationError& e) {
+        const int number = e.number();
+        return {FailureText(number, stage, context), kStyleCritical,
+                number == wb::kErrOfficeGone || number == wb::kErrNoAnswer ||
+                    number == wb::kErrNoApplication};
+    } catch (const std::exception&) {
+        return {FailureText(wb::kErrGeneral, stage, context), kStyleCritical, false};
     }
 }
 

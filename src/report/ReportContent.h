@@ -31,7 +31,7 @@ enum class Stage { Opening, Reading, Making, Writing };
 // A failure the report says in words of its own (no office error behind it).
 struct Said {
     QString text;
-    int style = kStyleExclamation;
+    MsgStyle style = kStyleExclamation;
 };
 
 // Control characters (a tab typed into a multi-line cell reaches Report as U+0001) would blank
@@ -56,9 +56,28 @@ bool NeverCopied(const ReportData& d);
 // lists where the workbook shows their codes.
 void FillReport(wb::TextDocument& doc, ReportData d, const QDate& today);
 
+// Where a report is made: what an office failure's message names.
+struct FailureContext {
+    QString programFolder;
+    std::chrono::milliseconds timeLimit;
+    QString pdfPath;  // the PDF, or the folder of a batch's PDFs
+};
+
 // The message for an office failure with the number, at the stage the report had reached.
-QString FailureText(int number, Stage stage, const QString& programFolder,
-                    std::chrono::milliseconds timeLimit, const QString& pdfPath);
+QString FailureText(int number, Stage stage, const FailureContext& context);
+
+// A failure as a report tells it: its message and the box's style, and whether no further report
+// can be made (the office gone, not there, or not answering).
+struct Failure {
+    QString text;
+    MsgStyle style = kStyleCritical;
+    bool endsBatch = false;
+};
+
+// The failure being handled, for a catch block to call: the report's own words (Said), an office
+// failure's message at the stage reached, or anything else (a runtime error of the office's
+// library) as a general failure there.
+Failure CurrentFailure(Stage stage, const FailureContext& context);
 
 // "N s": a time limit as the report's messages give it.
 QString TimeLimitText(std::chrono::milliseconds limit);

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <limits>
 
@@ -114,4 +115,37 @@ void Page::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+void Pages::Stop() {
+    for (Page* page : made_) {
+        if (page && !page->Unloaded()) {
+            page->Unload();
+        }
+    }
+    // The user's own end: "Quit Application?" answered Yes, or "Apply and Close".
+    platform_.end.End(kExitNormal);
+}
+
+void Pages::Switch(Page& from, Page& to) {
+    to.SetLeft(from.Left());
+    to.SetTop(from.Top());
+    to.ShowPage();
+    from.HidePage();
+}
+
+CentredPosition Centre(int screenWidth, int screenHeight, int width, int height) {
+    // Computed in floating point, then truncated to whole twips.
+    return {static_cast<int>((screenWidth - width) / 2.0),
+            static_cast<int>((screenHeight - height) / 2.0)};
+}
+
+int ScreenWidth() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() * kTwipsPerPixel : 0;
+}
+
+int ScreenHeight() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() * kTwipsPerPixel : 0;
 }

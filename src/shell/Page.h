@@ -25,6 +25,17 @@ void SetUpTextBox(QLineEdit* edit);
 // edit". An editable combo box's text field, which holds its focus, is named as well.
 void NameByCaption(QLabel* caption, QWidget* control);
 
+// Left and top (twips) that centre a window of the given size on a screen of the given size.
+struct CentredPosition {
+    int left;
+    int top;
+};
+CentredPosition Centre(int screenWidth, int screenHeight, int width, int height);
+
+// The screen's size in twips.
+int ScreenWidth();
+int ScreenHeight();
+
 // Why a page is asked to close.
 enum class CloseCause {
     User,         // close box, system menu, window manager, task manager

@@ -1,24 +1,22 @@
 #pragma once
-// The program's five windows, each loaded the first time anything touches it, and the two
-// operations that move between them: the page switch and the stop.
+// The program's windows as every page reaches them: each loaded the first time anything touches
+// it, the switch between two of them, and the stop, which closes them in the system's order. The
+// program itself makes the windows (src/app/ProgramPages.h); a page only asks for the one it
+// needs.
 
-#include <QString>
-
-#include <memory>
+#include <array>
 
 class Page;
-class frm00Splash;
 class frm01;
 class frm02;
 class frm03data;
-class frm99Create;
 struct Platform;
 struct SharedValues;
 
 class Pages {
 public:
-    Pages(Platform& platform, SharedValues& shared);
-    ~Pages();
+    Pages(Platform& platform, SharedValues& shared) : platform_(platform), shared_(shared) {}
+    virtual ~Pages() = default;
     Pages(const Pages&) = delete;
     Pages& operator=(const Pages&) = delete;
 
@@ -26,50 +24,27 @@ public:
     SharedValues& shared() { return shared_; }
 
     // Touching a page loads it (creates its controls and runs its load steps) once.
-    ::frm00Splash& frm00Splash();
-    ::frm01& frm01();
-    ::frm02& frm02();
-    ::frm03data& frm03data();
-    ::frm99Create& frm99Create();
-
-    enum class Id { Splash, Page1, Page2, Browser, Create };
-    bool IsLoaded(Id id) const;
+    virtual ::frm01& frm01() = 0;
+    virtual ::frm02& frm02() = 0;
+    virtual ::frm03data& frm03data() = 0;
 
     // `to` takes the left and top of `from`, is shown, and `from` is hidden.
     void Switch(Page& from, Page& to);
 
     // Closes the splash, page 1, page 2, the browser and the creation window in this order (a
-    // window never loaded is passed over), then ends the program.
+    // window never loaded is passed over), then ends the program as the user ends it.
     [[noreturn]] void Stop();
 
-    // The start of the program: the splash, centred on the screen.
-    void StartUp();
-
-    // A later start of the program asked for this one: the window the user works in (the modal
-    // message box over it, if one is up) comes to the front. Returns its object name.
-    QString BringToFront();
-
-    // SIGTERM or SIGINT: at the splash as closing the splash, on a page as Yes to "Quit
-    // Application?"; the workbook and the office are left as they are.
-    [[noreturn]] void EndBySignal();
+protected:
+    // The windows in the order the stop closes them.
+    enum class Window { Splash, Page1, Page2, Browser, Create };
+    // A window just made, at its place in that order.
+    void Made(Window window, Page& page) { made_[static_cast<int>(window)] = &page; }
+    // The windows made so far in that order; those never loaded are null.
+    const std::array<Page*, 5>& Loaded() const { return made_; }
 
 private:
     Platform& platform_;
     SharedValues& shared_;
-    std::unique_ptr<::frm00Splash> splash_;
-    std::unique_ptr<::frm01> page1_;
-    std::unique_ptr<::frm02> page2_;
-    std::unique_ptr<::frm03data> browser_;
-    std::unique_ptr<::frm99Create> create_;
+    std::array<Page*, 5> made_{};
 };
-
-// Left and top (twips) that centre a window of the given size on a screen of the given size.
-struct CentredPosition {
-    int left;
-    int top;
-};
-CentredPosition Centre(int screenWidth, int screenHeight, int width, int height);
-
-// The screen's size in twips.
-int ScreenWidth();
-int ScreenHeight();

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-MsgResult MessageBoxes::MsgBox(const QString& text, int style, const QString& title) {
+MsgResult MessageBoxes::MsgBox(const QString& text, MsgStyle style, const QString& title) {
     if (beforeShow_) {
         beforeShow_();
     }
@@ -40,7 +40,7 @@ void KeepTitleVisible(QMessageBox& box) {
 
 }  // namespace
 
-MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString& title) {
+MsgResult QtMessageBoxes::Present(const QString& text, MsgStyle style, const QString& title) {
     // Over the page the user is working in, when there is one.
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
@@ -62,7 +62,7 @@ MsgResult QtMessageBoxes::Present(const QString& text, int style, const QString&
     }
     // After the icon, which lays the box out anew.
     KeepTitleVisible(box);
-    if ((style & 0x0F) == 4) {
+    if (AsksYesNo(style)) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
@@ -91,12 +91,12 @@ QString OneLine(const QString& text) {
     return parts.join(QLatin1Char(' '));
 }
 
-MsgResult StderrMessageBoxes::Present(const QString& text, int style, const QString&) {
+MsgResult StderrMessageBoxes::Present(const QString& text, MsgStyle style, const QString&) {
     const QString line = OneLine(text);
     const QString program = QCoreApplication::applicationName();
     std::fprintf(stderr, "%s: %s\n", qPrintable(program), line.toLocal8Bit().constData());
     std::fflush(stderr);
-    return (style & 0x0F) == 4 ? MsgResult::Yes : MsgResult::Ok;
+    return AsksYesNo(style) ? MsgResult::Yes : MsgResult::Ok;
 }
 
 void ProgramEnd::End(int status) {

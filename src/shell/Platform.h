@@ -14,12 +14,18 @@ namespace wb {
 class System;
 }
 
-// Message box styles: the buttons plus the icon, as the program uses them.
-inline constexpr int kStyleOk = 0;
-inline constexpr int kStyleCritical = 16;
-inline constexpr int kStyleExclamation = 48;
-inline constexpr int kStyleInformation = 64;
-inline constexpr int kStyleYesNoInformation = 68;  // Yes is the default button
+// Message box styles: the buttons plus the icon, as the program uses them. The numbers add a
+// button set (0 OK, 4 Yes and No) to an icon (16, 48, 64).
+enum MsgStyle : int {
+    kStyleOk = 0,
+    kStyleCritical = 16,
+    kStyleExclamation = 48,
+    kStyleInformation = 64,
+    kStyleYesNoInformation = 68,  // Yes is the default button
+};
+inline bool AsksYesNo(MsgStyle style) {
+    return (style & 0x0F) == 4;
+}
 
 enum class MsgResult { Ok = 1, Yes = 6, No = 7 };
 
@@ -28,7 +34,7 @@ public:
     virtual ~MessageBoxes() = default;
     // A modal box; an empty title means the application title. A carriage return in the text is
     // a line break.
-    MsgResult MsgBox(const QString& text, int style, const QString& title = QString());
+    MsgResult MsgBox(const QString& text, MsgStyle style, const QString& title = QString());
     // Runs before each box is shown, as long as it is set; returns the one it replaces.
     std::function<void()> SetBeforeShow(std::function<void()> beforeShow) {
         std::swap(beforeShow_, beforeShow);
@@ -36,7 +42,7 @@ public:
     }
 
 protected:
-    virtual MsgResult Present(const QString& text, int style, const QString& title) = 0;
+    virtual MsgResult Present(const QString& text, MsgStyle style, const QString& title) = 0;
 
 private:
     std::function<void()> beforeShow_;
@@ -44,7 +50,7 @@ private:
 
 class QtMessageBoxes : public MessageBoxes {
 protected:
-    MsgResult Present(const QString& text, int style, const QString& title) override;
+    MsgResult Present(const QString& text, MsgStyle style, const QString& title) override;
 };
 
 // A message's text as one line: its lines become sentences, or go on where the next line
@@ -55,7 +61,7 @@ QString OneLine(const QString& text);
 // with the program's name; a question is answered with its default button.
 class StderrMessageBoxes : public MessageBoxes {
 protected:
-    MsgResult Present(const QString& text, int style, const QString& title) override;
+    MsgResult Present(const QString& text, MsgStyle style, const QString& title) override;
 };
 
 // The program's exit status: 0 for an end the user chose ("Quit Application?", "Apply and Close",
@@ -79,7 +85,6 @@ public:
     // releaseHandles runs first (the workbook connection lets go; the office stays open).
     explicit ProcessProgramEnd(std::function<void()> releaseHandles = {})
         : releaseHandles_(std::move(releaseHandles)) {}
-    void SetReleaseHandles(std::function<void()> release) { releaseHandles_ = std::move(release); }
 
 protected:
     void Terminate(int status) override;

@@ -38,17 +38,17 @@ TEST(EntryOnCalc, TheTypicalAnswersGoIntoAHiddenWorkbook) {
     EXPECT_EQ(number("DLQ10"), 1);
     EXPECT_EQ(number("DLQ11"), 25000);
     ASSERT_EQ(general.defaults.size(), 6u);
-    EXPECT_EQ(general.defaults[0].first, &entry::QuestionOf(5));
+    EXPECT_EQ(general.defaults[0].first, &entry::kSuperPerformance);
     EXPECT_EQ(general.defaults[0].second,
               WholeNumberText(RoundHalfEven(number("DL_DEF_SP") * 100)));
     EXPECT_TRUE(general.copied.empty());
 
     // A failing answer says why, as the page would, and what came before it stays written.
-    Answer(answers, 8) = QStringLiteral("-");
-    Answer(answers, 3) = QStringLiteral("800");
+    answers[entry::kNumberOfServers] = QStringLiteral("-");
+    answers[entry::kInstalledCapacity] = QStringLiteral("800");
     entry::WriteTechnical(answers, *doc, numbers, technical);
     EXPECT_FALSE(technical.passed);
-    EXPECT_EQ(technical.failed, &entry::QuestionOf(8));
+    EXPECT_EQ(technical.failed, &entry::kNumberOfServers);
     ASSERT_EQ(technical.messages.size(), 1u);
     EXPECT_EQ(technical.messages[0].text, "Number of Servers must be a positive value!");
     EXPECT_EQ(number("DLQ3"), 800);

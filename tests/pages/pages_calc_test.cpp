@@ -4,13 +4,13 @@
 #include "CalcApp.h"
 #include "TestApp.h"
 #include "TestPlatform.h"
+#include "app/ProgramPages.h"
+#include "app/frm00Splash.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "shell/AppIdentity.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "shell/frm00Splash.h"
 #include "workbook/RangeExchange.h"
 
 #include <QCheckBox>
@@ -47,7 +47,7 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
 
     // Page 1: the typical answers, Next.
     entry::Entry answers = TypicalAnswers();
-    Answer(answers, 0) = QStringLiteral("Acme Storage");
+    answers[entry::kCompany] = QStringLiteral("Acme Storage");
     page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
@@ -62,26 +62,27 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
     const auto whole = [&](const char* range) {
         return WholeNumberText(RoundHalfEven(Number(doc, range, numbers)));
     };
-    EXPECT_EQ(page2.txtDLQ5default->text(), percent("DL_DEF_SP"));
-    EXPECT_EQ(page2.txtDLQ6default->text(), percent("DL_DEF_RC"));
-    EXPECT_EQ(page2.txtDLQ7default->text(), percent("DL_DEF_R1"));
-    EXPECT_EQ(page2.txtDLQ9default->text(), percent("DL_DEF_GR"));
-    EXPECT_EQ(page2.txtDLQ10default->text(), whole("DL_DEF_OPER"));
-    EXPECT_EQ(page2.txtDLQ11default->text(), whole("DL_DEF_OUTCOST"));
-    for (QLineEdit* box : {page2.txtDLQ5default, page2.txtDLQ6default, page2.txtDLQ7default,
-                           page2.txtDLQ9default, page2.txtDLQ10default, page2.txtDLQ11default}) {
+    EXPECT_EQ(Edit(page2, "txtDLQ5default")->text(), percent("DL_DEF_SP"));
+    EXPECT_EQ(Edit(page2, "txtDLQ6default")->text(), percent("DL_DEF_RC"));
+    EXPECT_EQ(Edit(page2, "txtDLQ7default")->text(), percent("DL_DEF_R1"));
+    EXPECT_EQ(Edit(page2, "txtDLQ9default")->text(), percent("DL_DEF_GR"));
+    EXPECT_EQ(Edit(page2, "txtDLQ10default")->text(), whole("DL_DEF_OPER"));
+    EXPECT_EQ(Edit(page2, "txtDLQ11default")->text(), whole("DL_DEF_OUTCOST"));
+    for (QLineEdit* box : {Edit(page2, "txtDLQ5default"), Edit(page2, "txtDLQ6default"),
+                           Edit(page2, "txtDLQ7default"), Edit(page2, "txtDLQ9default"),
+                           Edit(page2, "txtDLQ10default"), Edit(page2, "txtDLQ11default")}) {
         EXPECT_FALSE(box->text().isEmpty()) << box->objectName().toStdString();
     }
-    EXPECT_EQ(page2.txtDLQ5->text(), page2.txtDLQ5default->text());
-    EXPECT_EQ(page2.txtDLQ11->text(), page2.txtDLQ11default->text());
+    EXPECT_EQ(Edit(page2, "txtDLQ5")->text(), Edit(page2, "txtDLQ5default")->text());
+    EXPECT_EQ(Edit(page2, "txtDLQ11")->text(), Edit(page2, "txtDLQ11default")->text());
 
     // Page 2: the typical answers, a server type chosen from the list, Apply.
     page2.ShowEntry(answers);
-    page2.cmbDLQ4->setCurrentIndex(0);
-    emit page2.cmbDLQ4->activated(0);
-    EXPECT_EQ(page2.txtDLQ9default->text(),
+    List(page2, "cmbDLQ4")->setCurrentIndex(0);
+    emit List(page2, "cmbDLQ4")->activated(0);
+    EXPECT_EQ(Edit(page2, "txtDLQ9default")->text(),
               numbers.ToText(Number(doc, "DL_DEF_GR", numbers) * 100));
-    EXPECT_EQ(page2.txtDLQ9->text(), page2.txtDLQ9default->text());
+    EXPECT_EQ(Edit(page2, "txtDLQ9")->text(), Edit(page2, "txtDLQ9default")->text());
     page2.cmdApply_Click();
     ASSERT_TRUE(page2.TuttoOK);
     EXPECT_TRUE(app.msg.shown.empty());
@@ -97,13 +98,14 @@ TEST(PagesOnCalc, TypicalRunFillsTheWorkbookAndBringsItsDefaultsBack) {
     }
     EXPECT_EQ(Number(doc, "DLQ3", numbers), 1500);
     EXPECT_EQ(Number(doc, "DLQ4", numbers), 1);
-    EXPECT_DOUBLE_EQ(Number(doc, "DLQ5", numbers), page2.txtDLQ5->text().toDouble() / 100);
-    EXPECT_DOUBLE_EQ(Number(doc, "DLQ6", numbers), page2.txtDLQ6->text().toDouble() / 100);
-    EXPECT_DOUBLE_EQ(Number(doc, "DLQ7", numbers), page2.txtDLQ7->text().toDouble() / 100);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ5", numbers), Edit(page2, "txtDLQ5")->text().toDouble() / 100);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ6", numbers), Edit(page2, "txtDLQ6")->text().toDouble() / 100);
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ7", numbers), Edit(page2, "txtDLQ7")->text().toDouble() / 100);
     EXPECT_EQ(Number(doc, "DLQ8", numbers), 12);
-    EXPECT_DOUBLE_EQ(Number(doc, "DLQ9", numbers), page2.txtDLQ9->text().toDouble() / 100);
-    EXPECT_EQ(Number(doc, "DLQ10", numbers), page2.cmbDLQ10->currentText().left(1).toDouble());
-    EXPECT_EQ(Number(doc, "DLQ11", numbers), page2.txtDLQ11->text().toDouble());
+    EXPECT_DOUBLE_EQ(Number(doc, "DLQ9", numbers), Edit(page2, "txtDLQ9")->text().toDouble() / 100);
+    EXPECT_EQ(Number(doc, "DLQ10", numbers),
+              List(page2, "cmbDLQ10")->currentText().left(1).toDouble());
+    EXPECT_EQ(Number(doc, "DLQ11", numbers), Edit(page2, "txtDLQ11")->text().toDouble());
 
     // Apply turned the workbook to its overview.
     EXPECT_EQ(SharedOffice().ActiveSheet(workbook), "TOC Overview");

@@ -4,24 +4,13 @@
 
 #include "RecordsFixture.h"
 #include "TestApp.h"
-#include "pages/frm01.h"
-#include "pages/frm02.h"
 #include "records/frm03data.h"
-#include "shell/AppIdentity.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QLineEdit>
-#include <QPushButton>
 
-class RecordsPagesTest : public ::testing::Test {
+class RecordsPagesTest : public ProgramTest {
 protected:
-    RecordsPagesTest() {
-        app.shared.sAppName = kAppTitle;
-        page1 = &app.pages.frm01();
-        page1->ShowPage();
-    }
+    RecordsPagesTest() { page1->ShowPage(); }
 
     QString Path() const { return DatabasePath(app.folder.path()); }
     void Create() { CreateDetailsDatabase(Path()); }
@@ -30,18 +19,15 @@ protected:
     // The typical answers on both pages, with "99 - Other" ticked too and 50 % super performance.
     void FillPages() {
         entry::Entry answers = TypicalAnswers();
-        Answer(answers, 2, 5) = QStringLiteral("99 - Other");
-        Answer(answers, 5) = QStringLiteral("50");
+        answers[BusinessType(5)] = QStringLiteral("99 - Other");
+        answers[entry::kSuperPerformance] = QStringLiteral("50");
         ::FillPages(app.pages, answers);
     }
 
     // Page 1's Load, as the user presses it.
     frm03data& OpenBrowser() {
-        page1->cmdLoad->click();
+        Button(page1, "cmdLoad")->click();
         QCoreApplication::processEvents();
         return app.pages.frm03data();
     }
-
-    TestApp app;
-    frm01* page1 = nullptr;
 };

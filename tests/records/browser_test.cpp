@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString kEmpty = QStringLiteral("The Dravik Database is currently empty");
+const QString kEmpty = kDatabaseEmpty;
 const QString kLast = QStringLiteral("You reached the last record");
 const QString kFirst = QStringLiteral("You reached the first record");
 
@@ -23,11 +23,11 @@ protected:
              {"txtDLQ12", "txtDLQ0", "txtDLQ1", "txtDLQ21", "txtDLQ22", "txtDLQ23", "txtDLQ24",
               "txtDLQ25", "txtDLQ26", "txtDLQ3", "txtDLQ4", "txtDLQ5", "txtDLQ6", "txtDLQ7",
               "txtDLQ8", "txtDLQ9", "txtDLQ10", "txtDLQ11"}) {
-            texts.push_back(b.Box(box)->text().toStdString());
+            texts.push_back(Edit(b, box)->text().toStdString());
         }
         return texts;
     }
-    std::string Shown(frm03data& b) const { return b.txtDLQ0->text().toStdString(); }
+    std::string Shown(frm03data& b) const { return Edit(b, "txtDLQ0")->text().toStdString(); }
     void AddNamed(std::initializer_list<const char*> names) {
         for (const char* name : names) {
             Add(TypicalEntry(QString::fromUtf8(name)));
@@ -38,26 +38,27 @@ protected:
 TEST_F(Browser, WindowCaptionControlsAndTabOrder) {
     frm03data& b = app.pages.frm03data();
     EXPECT_EQ(b.windowTitle(), "Dravik Lumo - Dravik Database");
-    EXPECT_EQ(b.cmdRetrieve->text(), "Load current record into form");
-    EXPECT_EQ(b.cmdErase->text(), "Erase Current Record");
-    EXPECT_EQ(b.cmdPrevious->geometry(), QRect(Px(4560), Px(480), Px(1095), Px(375)));
-    EXPECT_EQ(b.cmdCancel->geometry(), QRect(Px(3960), Px(5040), Px(1335), Px(735)));
-    EXPECT_EQ(b.Box("txtDLQ11")->geometry(), QRect(Px(2040), Px(4440), Px(2295), Px(285)));
+    EXPECT_EQ(Button(b, "cmdRetrieve")->text(), "Load current record into form");
+    EXPECT_EQ(Button(b, "cmdErase")->text(), "Erase Current Record");
+    EXPECT_EQ(Button(b, "cmdPrevious")->geometry(), QRect(Px(4560), Px(480), Px(1095), Px(375)));
+    EXPECT_EQ(Button(b, "cmdCancel")->geometry(), QRect(Px(3960), Px(5040), Px(1335), Px(735)));
+    EXPECT_EQ(Edit(b, "txtDLQ11")->geometry(), QRect(Px(2040), Px(4440), Px(2295), Px(285)));
     auto* label = b.findChild<QLabel*>(QStringLiteral("lblDLQ3"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), "Installed Capacity (GB)");
     EXPECT_EQ(label->geometry().right() + 1, Px(1815));
     EXPECT_TRUE(label->alignment() & Qt::AlignRight);
 
-    QWidget* expected[] = {b.txtDLQ0,     b.cmdPrevious, b.cmdNext,
-                           b.cmdRetrieve, b.cmdErase,    b.cmdCancel};
-    QWidget* w = b.txtDLQ0;
+    QWidget* expected[] = {Edit(b, "txtDLQ0"),    Button(b, "cmdPrevious"),
+                           Button(b, "cmdNext"),  Button(b, "cmdRetrieve"),
+                           Button(b, "cmdErase"), Button(b, "cmdCancel")};
+    QWidget* w = Edit(b, "txtDLQ0");
     for (QWidget* next : expected) {
         EXPECT_EQ(w, next) << next->objectName().toStdString();
         w = w->nextInFocusChain();
     }
     // Loading the page does nothing more; the flags belong to no window.
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
+    EXPECT_FALSE(IsLoaded("frm02"));
 }
 
 TEST_F(Browser, ShowsTheFirstRecordAsStoredWithPercentsDateAndEmptyBusinessTypes) {
@@ -92,9 +93,9 @@ TEST_F(Browser, AnEmptyTableSaysSoOnceAndEachStepButtonGivesItsEndMessage) {
     EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
     EXPECT_EQ(app.msg.shown.size(), 1u);
     app.msg.Expect(kLast, kStyleExclamation, kDb);
-    b.cmdNext->click();
+    Button(b, "cmdNext")->click();
     app.msg.Expect(kFirst, kStyleExclamation, kDb);
-    b.cmdPrevious->click();
+    Button(b, "cmdPrevious")->click();
     EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
 }
 
@@ -102,23 +103,23 @@ TEST_F(Browser, EndMessagesComeOnlyWhenPressedAtAnEndAndTheRecordStays) {
     AddNamed({"A", "B", "C"});
     frm03data& b = OpenBrowser();
     app.msg.Expect(kFirst, kStyleExclamation, kDb);
-    b.cmdPrevious->click();
+    Button(b, "cmdPrevious")->click();
     EXPECT_EQ(Shown(b), "A");
-    b.cmdNext->click();
-    b.cmdNext->click();  // arriving at the last: no message
+    Button(b, "cmdNext")->click();
+    Button(b, "cmdNext")->click();  // arriving at the last: no message
     EXPECT_EQ(Shown(b), "C");
     app.msg.Expect(kLast, kStyleExclamation, kDb);
-    b.cmdNext->click();
+    Button(b, "cmdNext")->click();
     EXPECT_EQ(Shown(b), "C");
-    b.cmdPrevious->click();  // the cursor stayed on C, so one back is B
+    Button(b, "cmdPrevious")->click();  // the cursor stayed on C, so one back is B
     EXPECT_EQ(Shown(b), "B");
 }
 
 TEST_F(Browser, CancelKeepsTheCursorAndLoadBeginsAgainAtTheFirst) {
     AddNamed({"A", "B"});
     frm03data& b = OpenBrowser();
-    b.cmdNext->click();
-    b.cmdCancel->click();
+    Button(b, "cmdNext")->click();
+    Button(b, "cmdCancel")->click();
     EXPECT_TRUE(page1->isVisible());
     EXPECT_FALSE(b.isVisible());
     EXPECT_EQ(Shown(b), "B");
@@ -129,33 +130,26 @@ TEST_F(Browser, CancelKeepsTheCursorAndLoadBeginsAgainAtTheFirst) {
 TEST_F(Browser, ErasingTheMiddleTheLastAndTheOnlyRecord) {
     AddNamed({"A", "B", "C"});
     frm03data& b = OpenBrowser();
-    b.cmdNext->click();
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                   MsgResult::No);
-    b.cmdErase->click();
+    Button(b, "cmdNext")->click();
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::No);
+    Button(b, "cmdErase")->click();
     EXPECT_EQ(Companies(Path()).size(), 3u);
 
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                   MsgResult::Yes);
-    b.cmdErase->click();
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes);
+    Button(b, "cmdErase")->click();
     EXPECT_EQ(Shown(b), "C");  // the one that followed
-    app.msg.Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                   MsgResult::Yes);
-    b.cmdErase->click();
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes);
+    Button(b, "cmdErase")->click();
     EXPECT_EQ(Shown(b), "A");  // the last erased: the one before it
-    app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                MsgResult::Yes)
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
         .Expect(kEmpty, kStyleExclamation, kDb);
-    b.cmdErase->click();
+    Button(b, "cmdErase")->click();
     EXPECT_EQ(Boxes(b), std::vector<std::string>(18, ""));
     EXPECT_TRUE(Companies(Path()).empty());
 
-    app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                MsgResult::Yes)
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
         .Expect(kEmpty, kStyleExclamation, kDb);
-    b.cmdErase->click();
+    Button(b, "cmdErase")->click();
 }
 
 TEST_F(Browser, LoadingAnEmptyTableIsRefusedAndTouchesNothing) {
@@ -164,38 +158,40 @@ TEST_F(Browser, LoadingAnEmptyTableIsRefusedAndTouchesNothing) {
     app.book->ClearLog();
     app.msg.Expect(QStringLiteral("Can not retrieve data from an empty Database"),
                    kStyleExclamation, kDb);
-    b.cmdRetrieve->click();
+    Button(b, "cmdRetrieve")->click();
     EXPECT_TRUE(b.isVisible());
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
+    EXPECT_FALSE(IsLoaded("frm02"));
     EXPECT_TRUE(app.book->log.isEmpty());
 }
 
 TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
-    page1->chkDLQ2[0]->setChecked(true);  // ticked before: the load unticks it
+    Tick(page1, "chkDLQ2_0")->setChecked(true);  // ticked before: the load unticks it
     entry::Entry record = TypicalEntry(QStringLiteral("O'Hara \"Ltd\"; --"));
     record.texts[1] = QStringLiteral("42 - Not in the list");
     record.texts[3] = QStringLiteral(" ");
     record.texts[4] = QStringLiteral("3 - Business Intelligence");
     record.texts[7] = QStringLiteral("99 - other");  // not the caption: case counts
     Add(record);
-    ASSERT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
+    ASSERT_FALSE(IsLoaded("frm02"));
     frm03data& b = OpenBrowser();
     b.move(200, 150);
     app.book->ClearLog();
-    b.cmdRetrieve->click();
+    Button(b, "cmdRetrieve")->click();
 
-    EXPECT_EQ(page1->txtDLQ0->text(), "O'Hara \"Ltd\"; --");
-    EXPECT_EQ(page1->cmbDLQ1->currentText(), "42 - Not in the list");
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->text(), "O'Hara \"Ltd\"; --");
+    EXPECT_EQ(List(page1, "cmbDLQ1")->currentText(), "42 - Not in the list");
     for (int member = 0; member < 6; ++member) {
-        EXPECT_EQ(page1->chkDLQ2[member]->checkState(), member == 2 ? Qt::Checked : Qt::Unchecked)
+        EXPECT_EQ(Tick(page1, entry::Questions()[2 + member].name)->checkState(),
+                  member == 2 ? Qt::Checked : Qt::Unchecked)
             << member;
     }
     frm02& page2 = app.pages.frm02();
-    EXPECT_EQ(page2.cmbDLQ4->currentText(), "1 - Vastor");  // not the new page's "2 - Open"
-    EXPECT_EQ(page2.txtDLQ5->text(), "25");                 // the record's, not the default 35
-    EXPECT_EQ(page2.txtDLQ5default->text(), "35");
-    EXPECT_EQ(page2.cmbDLQ10->currentText(), "0 - Not required");
-    EXPECT_EQ(page2.txtDLQ11->text(), "9999");
+    EXPECT_EQ(List(page2, "cmbDLQ4")->currentText(),
+              "1 - Vastor");                          // not the new page's "2 - Open"
+    EXPECT_EQ(Edit(page2, "txtDLQ5")->text(), "25");  // the record's, not the default 35
+    EXPECT_EQ(Edit(page2, "txtDLQ5default")->text(), "35");
+    EXPECT_EQ(List(page2, "cmbDLQ10")->currentText(), "0 - Not required");
+    EXPECT_EQ(Edit(page2, "txtDLQ11")->text(), "9999");
     EXPECT_TRUE(app.shared.cLoaded);
     EXPECT_FALSE(app.shared.cManual);
     EXPECT_TRUE(page1->TuttoOK);
@@ -224,28 +220,24 @@ TEST_F(Browser, FilledTextsShowTheirBeginning) {
     for (QLineEdit* box : b.findChildren<QLineEdit*>()) {
         EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
     }
-    b.cmdRetrieve->click();
+    Button(b, "cmdRetrieve")->click();
     frm02& page2 = app.pages.frm02();
     for (Page* page : std::initializer_list<Page*>{page1, &page2}) {
         for (QLineEdit* box : page->findChildren<QLineEdit*>()) {
             EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
         }
     }
-    EXPECT_EQ(page1->txtDLQ0->text(), "Acme Storage International Ltd");
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->text(), "Acme Storage International Ltd");
 
     // What the user types keeps the cursor where the typing goes on.
-    QTest::keyClick(page1->txtDLQ0, Qt::Key_End);
-    QTest::keyClicks(page1->txtDLQ0, QStringLiteral(" Group"));
-    EXPECT_EQ(page1->txtDLQ0->cursorPosition(), page1->txtDLQ0->text().size());
+    QTest::keyClick(Edit(page1, "txtDLQ0"), Qt::Key_End);
+    QTest::keyClicks(Edit(page1, "txtDLQ0"), QStringLiteral(" Group"));
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->cursorPosition(), Edit(page1, "txtDLQ0")->text().size());
 }
 
 TEST_F(Browser, AMissingDatabaseIsExplainedAndTheUserIsBackOnPage1) {
     QFile::remove(Path());
-    app.msg.Expect(QStringLiteral("The Dravik database was not found. It is expected at\r%1\r\r"
-                                  "Please run dravik-create-db in the program's folder to make a "
-                                  "new, empty database.")
-                       .arg(Path()),
-                   kStyleExclamation, kDb);
+    app.msg.Expect(DatabaseNotFound(Path()), kStyleExclamation, kDb);
     frm03data& b = OpenBrowser();
     EXPECT_TRUE(page1->isVisible());
     EXPECT_FALSE(b.isVisible());
@@ -275,19 +267,17 @@ TEST_F(Browser, AnEraseTheFileRefusesIsReportedAndNothingIsLost) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    app.msg
-        .Expect(QStringLiteral("Erase current record?"), kStyleYesNoInformation, kTitle,
-                MsgResult::Yes)
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
         .Expect(QStringLiteral("The database\r%1\ris in use by another program.\r\rClose that "
                                "program, then try again.")
                     .arg(Path()),
                 kStyleExclamation, kDb);
-    b.cmdErase->click();
+    Button(b, "cmdErase")->click();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(Shown(b), "A");
     EXPECT_EQ(Companies(Path()), (std::vector<std::string>{"A", "B"}));
-    b.cmdNext->click();
+    Button(b, "cmdNext")->click();
     EXPECT_EQ(Shown(b), "B");
 }
 

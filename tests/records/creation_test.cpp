@@ -34,10 +34,9 @@ TEST(Creation, MakesDetailsWithItsEighteenColumnsInOrderAndNoRecords) {
     QDir::setCurrent(elsewhere.path());
     auto& window = app.pages.frm99Create();
     EXPECT_EQ(window.windowTitle(), "Form1");
-    EXPECT_EQ(window.cmdCreate->text(), "Create DB");
-    app.msg.Expect(QStringLiteral("Database Created"), kStyleOk,
-                   QStringLiteral("Create Dravik Database"));
-    window.cmdCreate->click();
+    EXPECT_EQ(Button(window, "cmdCreate")->text(), "Create DB");
+    app.msg.Expect(kDatabaseCreated, kStyleOk, kCreate);
+    Button(window, "cmdCreate")->click();
     QDir::setCurrent(before);
 
     const QString path = DatabasePath(app.folder.path());
@@ -79,8 +78,8 @@ TEST(Creation, ASecondPressLeavesTheFileAndItsRecordsAsTheyWere) {
 
     app.msg.Expect(
         QStringLiteral("A database already exists at\r%1\rIt was left unchanged.").arg(path),
-        kStyleExclamation, QStringLiteral("Create Dravik Database"));
-    app.pages.frm99Create().cmdCreate->click();
+        kStyleExclamation, kCreate);
+    Button(app.pages.frm99Create(), "cmdCreate")->click();
     EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(Companies(path), (std::vector<std::string>{"Kept"}));
 }
@@ -92,8 +91,8 @@ TEST(Creation, AFailedCreationSaysWhyAndLeavesNoFile) {
     app.msg.Expect(QStringLiteral("The database\r%1\rcould not be used:\rCreating a file in %2: "
                                   "No such file or directory")
                        .arg(DatabasePath(app.platform.programFolder), app.platform.programFolder),
-                   kStyleExclamation, QStringLiteral("Create Dravik Database"));
-    app.pages.frm99Create().cmdCreate->click();
+                   kStyleExclamation, kCreate);
+    Button(app.pages.frm99Create(), "cmdCreate")->click();
     EXPECT_TRUE(QDir(app.folder.path()).isEmpty());
 
     // A failure after the file was begun: nothing under either name.

@@ -6,13 +6,13 @@
 #include "RecordsFixture.h"
 #include "TestApp.h"
 #include "TestPlatform.h"
+#include "app/frm00Splash.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "shell/frm00Splash.h"
 #include "workbook/RangeExchange.h"
 
 #include <QCheckBox>
@@ -47,46 +47,45 @@ TEST(RecordsOnCalc, SaveBrowseAndLoadBackPutTheSavedEntryIntoTheWorkbook) {
 
     // The entry to keep: page 1, Next, page 2, Save Data.
     entry::Entry answers = TypicalAnswers();
-    Answer(answers, 0) = QStringLiteral("Söhne & O'Neil; 株式会社");
-    Answer(answers, 11) = QStringLiteral("4321");
+    answers[entry::kCompany] = QStringLiteral("Söhne & O'Neil; 株式会社");
+    answers[entry::kOutageCosts] = QStringLiteral("4321");
     page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
     frm02& page2 = app.pages->frm02();
     page2.ShowEntry(answers);
-    app.msg.Expect(QStringLiteral("Dravik Database Updated"), kStyleExclamation,
-                   QStringLiteral("Dravik Database"));
-    page2.cmdSave->click();
+    app.msg.Expect(kDatabaseUpdated, kStyleExclamation, kDb);
+    Button(page2, "cmdSave")->click();
     ASSERT_EQ(Companies(DatabasePath(folder)),
               (std::vector<std::string>{"Söhne & O'Neil; 株式会社"}));
 
     // Typed over and written: the workbook now holds the other entry.
     page2.cmdPrev_Click();
-    page1.txtDLQ0->setText(QStringLiteral("Someone Else"));
-    page1.chkDLQ2[1]->setChecked(false);
-    page1.chkDLQ2[4]->setChecked(true);
+    Edit(page1, "txtDLQ0")->setText(QStringLiteral("Someone Else"));
+    Tick(page1, "chkDLQ2_1")->setChecked(false);
+    Tick(page1, "chkDLQ2_4")->setChecked(true);
     page1.cmdNext_Click();
-    page2.txtDLQ3->setText(QStringLiteral("800"));
-    page2.txtDLQ5->setText(QStringLiteral("60"));
-    page2.txtDLQ8->setText(QStringLiteral("3"));
+    Edit(page2, "txtDLQ3")->setText(QStringLiteral("800"));
+    Edit(page2, "txtDLQ5")->setText(QStringLiteral("60"));
+    Edit(page2, "txtDLQ8")->setText(QStringLiteral("3"));
     page2.cmdApply_Click();
     ASSERT_EQ(text("DLQ0"), "Someone Else");
     page2.cmdPrev_Click();
 
     // Load, then "Load current record into form".
-    page1.cmdLoad->click();
+    Button(page1, "cmdLoad")->click();
     QCoreApplication::processEvents();
     frm03data& browser = app.pages->frm03data();
-    EXPECT_EQ(browser.txtDLQ0->text(), "Söhne & O'Neil; 株式会社");
-    EXPECT_EQ(browser.Box("txtDLQ5")->text(), "25%");
-    browser.cmdRetrieve->click();
+    EXPECT_EQ(Edit(browser, "txtDLQ0")->text(), "Söhne & O'Neil; 株式会社");
+    EXPECT_EQ(Edit(browser, "txtDLQ5")->text(), "25%");
+    Button(browser, "cmdRetrieve")->click();
     EXPECT_TRUE(app.msg.shown.size() == 1u);  // the save's message only
     EXPECT_TRUE(page1.isVisible());
 
-    EXPECT_EQ(page1.txtDLQ0->text(), "Söhne & O'Neil; 株式会社");
-    EXPECT_TRUE(page1.chkDLQ2[1]->isChecked());
-    EXPECT_FALSE(page1.chkDLQ2[4]->isChecked());
-    EXPECT_EQ(page2.txtDLQ5->text(), "25");
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->text(), "Söhne & O'Neil; 株式会社");
+    EXPECT_TRUE(Tick(page1, "chkDLQ2_1")->isChecked());
+    EXPECT_FALSE(Tick(page1, "chkDLQ2_4")->isChecked());
+    EXPECT_EQ(Edit(page2, "txtDLQ5")->text(), "25");
     EXPECT_EQ(text("DLQ0"), "Söhne & O'Neil; 株式会社");
     EXPECT_EQ(number("DLQ1"), 1);
     EXPECT_EQ(number("Y:F8"), 2);

@@ -20,9 +20,7 @@ protected:
         Create();
         FillPages();
     }
-    void ExpectUpdated() {
-        app.msg.Expect(QStringLiteral("Dravik Database Updated"), kStyleExclamation, kDb);
-    }
+    void ExpectUpdated() { app.msg.Expect(kDatabaseUpdated, kStyleExclamation, kDb); }
     std::vector<Row> Records() const {
         return Query(Path(), "SELECT * FROM Details ORDER BY DravikRecordKey");
     }
@@ -30,7 +28,7 @@ protected:
 
 TEST_F(Save, StoresBothPagesAsTypedWithTheBusinessTypesAndTheMoment) {
     ExpectUpdated();
-    app.pages.frm02().cmdSave->click();
+    Button(app.pages.frm02(), "cmdSave")->click();
     EXPECT_EQ(Records(),
               (std::vector<Row>{{"Acme", "1 - Finance", " ", "2 - ERP", " ", " ", " ", "99 - Other",
                                  "1500", "1 - Vastor", "50", "10", "40", "12", "30", "1 - Required",
@@ -40,9 +38,9 @@ TEST_F(Save, StoresBothPagesAsTypedWithTheBusinessTypesAndTheMoment) {
 }
 
 TEST_F(Save, NoBusinessTypeOrAGreyedOneStoresSpaces) {
-    page1->chkDLQ2[1]->setChecked(false);
-    page1->chkDLQ2[5]->setTristate(true);
-    page1->chkDLQ2[5]->setCheckState(Qt::PartiallyChecked);
+    Tick(page1, "chkDLQ2_1")->setChecked(false);
+    Tick(page1, "chkDLQ2_5")->setTristate(true);
+    Tick(page1, "chkDLQ2_5")->setCheckState(Qt::PartiallyChecked);
     ExpectUpdated();
     app.pages.frm02().cmdSave_Click();
     const Row record = Records().at(0);
@@ -61,7 +59,7 @@ TEST_F(Save, TwoSavesAppendTwoRecordsEachWithItsOwnDate) {
 }
 
 TEST_F(Save, APage2ErrorStopsBeforeTheDatabase) {
-    app.pages.frm02().txtDLQ3->clear();
+    Edit(app.pages.frm02(), "txtDLQ3")->clear();
     app.msg.Expect(QStringLiteral("Installed Capacity (GB) must not be left empty!"),
                    kStyleExclamation, kTitle);
     app.pages.frm02().cmdSave_Click();
@@ -70,18 +68,18 @@ TEST_F(Save, APage2ErrorStopsBeforeTheDatabase) {
 
 TEST_F(Save, AValueTheTableRefusesLeavesNoRecordAndKeepsTheEntry) {
     const QString longName = QString(31, QChar(0x00E9));
-    page1->txtDLQ0->setText(longName);
+    Edit(page1, "txtDLQ0")->setText(longName);
     app.msg.Expect(QStringLiteral("\"Company Name\" can not be stored: the database holds from 1 "
                                   "to 30 characters in each field.\r\rPlease correct \"Company "
                                   "Name\" and try again."),
                    kStyleExclamation, kDb);
     app.pages.frm02().cmdSave_Click();
     EXPECT_TRUE(Records().empty());
-    EXPECT_EQ(page1->txtDLQ0->text(), longName);
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->text(), longName);
 
     // An Industry whose edit text was cleared: the empty text of the first commit never stays.
-    page1->txtDLQ0->setText(QStringLiteral("Acme"));
-    page1->cmbDLQ1->setEditText(QString());
+    Edit(page1, "txtDLQ0")->setText(QStringLiteral("Acme"));
+    List(page1, "cmbDLQ1")->setEditText(QString());
     app.msg.Expect(QStringLiteral("\"Industry\" can not be stored: the database holds from 1 to 30 "
                                   "characters in each field.\r\rPlease correct \"Industry\" and "
                                   "try again."),
@@ -95,7 +93,7 @@ TEST_F(Save, NamesWithQuotesAndSqlAndOtherScriptsAreStoredVerbatim) {
     for (const QString& name :
          {QStringLiteral("Bob'); DROP TABLE Details;--"), QStringLiteral("\"Ünïcødé\" 株式会社 😀"),
           QStringLiteral("50% ; DELETE FROM Details")}) {
-        page1->txtDLQ0->setText(name);
+        Edit(page1, "txtDLQ0")->setText(name);
         ExpectUpdated();
         app.pages.frm02().cmdSave_Click();
     }
@@ -106,11 +104,7 @@ TEST_F(Save, NamesWithQuotesAndSqlAndOtherScriptsAreStoredVerbatim) {
 
 TEST_F(Save, AMissingOrForeignDatabaseIsExplainedAndNotMade) {
     QFile::remove(Path());
-    app.msg.Expect(QStringLiteral("The Dravik database was not found. It is expected at\r%1\r\r"
-                                  "Please run dravik-create-db in the program's folder to make a "
-                                  "new, empty database.")
-                       .arg(Path()),
-                   kStyleExclamation, kDb);
+    app.msg.Expect(DatabaseNotFound(Path()), kStyleExclamation, kDb);
     app.pages.frm02().cmdSave_Click();
     EXPECT_FALSE(QFileInfo::exists(Path()));
 
@@ -126,7 +120,7 @@ TEST_F(Save, AMissingOrForeignDatabaseIsExplainedAndNotMade) {
                    kStyleExclamation, kDb);
     app.pages.frm02().cmdSave_Click();
     EXPECT_EQ(FileBytes(Path()), "a spreadsheet, perhaps");
-    EXPECT_EQ(page1->txtDLQ0->text(), "Acme");
+    EXPECT_EQ(Edit(page1, "txtDLQ0")->text(), "Acme");
 }
 
 TEST_F(Save, AFileOfANewerReleaseIsExplainedAndNotWritten) {

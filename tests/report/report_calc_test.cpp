@@ -6,6 +6,7 @@
 #include "Entries.h"
 #include "TestApp.h"
 #include "TestPlatform.h"
+#include "app/frm00Splash.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "records/Details.h"
@@ -13,9 +14,8 @@
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
 #include "shell/Pages.h"
-#include "shell/frm00Splash.h"
-#include "workbook/CalcReport.h"
 #include "workbook/ModuleSystem.h"
+#include "workbook/calc/CalcReport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,7 +65,7 @@ TEST(ReportOnCalc, PdfAfterTheTypicalEntryHoldsTheWorkbooksFiguresAndItsCharts) 
     app.pages->frm00Splash().cmdContinue_Click();
     frm01& page1 = app.pages->frm01();
     entry::Entry answers = TypicalAnswers();
-    Answer(answers, 0) = QStringLiteral("Müller & Söhne Logistik");
+    answers[entry::kCompany] = QStringLiteral("Müller & Söhne Logistik");
     page1.ShowEntry(answers);
     page1.cmdNext_Click();
     ASSERT_TRUE(page1.TuttoOK);
@@ -117,7 +117,7 @@ TEST(ReportOnCalc, AnEmptyReportSheetIsSaidAndOpensNothing) {
     msg.Expect(QStringLiteral("The Report worksheet is empty.\r\rPlease go on the TOC Overview "
                               "sheet and press the 'Copy Summary Data to Report Worksheet' "
                               "button, then open the report again"),
-               kStyleExclamation, QStringLiteral("Dravik Lumo"));
+               kStyleExclamation, kTitle);
     const FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(15, 0)));
     const QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("report.pdf"));
@@ -268,10 +268,10 @@ TEST(ReportOnCalc, ReportsOfSavedRecordsHoldTheirOwnFiguresAndLeaveTheOpenWorkbo
 
     entry::Entry kestrel = TypicalEntry(QStringLiteral("Kestrel Tools KG"));
     entry::Entry birch = TypicalEntry(QStringLiteral("Birch/Elm: Ltd"));
-    Answer(birch, 1) = QStringLiteral("2 - Manufacturing");
-    Answer(birch, 3) = QStringLiteral("4000");
-    Answer(birch, 4) = QStringLiteral("2 - Open");
-    Answer(birch, 11) = QStringLiteral("60000");
+    birch[entry::kIndustry] = QStringLiteral("2 - Manufacturing");
+    birch[entry::kInstalledCapacity] = QStringLiteral("4000");
+    birch[entry::kServerType] = QStringLiteral("2 - Open");
+    birch[entry::kOutageCosts] = QStringLiteral("60000");
     AppendDetailsRecord(database, kestrel);
     AppendDetailsRecord(database, birch);
     EXPECT_EQ(program.Finish(program.Start(list), true),

@@ -3,6 +3,7 @@
 
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "Texts.h"
 #include "report/ReportBatch.h"
 #include "report/ReportTarget.h"
 #include "report/TocReport.h"
@@ -157,7 +158,7 @@ TEST_F(ReportTest, ACopyMadeWhileReadingIsReadAgainAndOneThatGoesOnIsSaid) {
     msg.Expect(QStringLiteral("The Report worksheet was copied again while the report read it.\r\r"
                               "Please wait until the copying has ended, then open the report "
                               "again"),
-               kStyleExclamation, QStringLiteral("Dravik Lumo"));
+               kStyleExclamation, kTitle);
     EXPECT_EQ(Make(pdf), 1);
     EXPECT_TRUE(msg.AllShown());
     EXPECT_TRUE(book->Entries(QStringLiteral("NewFromTemplate")).isEmpty());
@@ -219,7 +220,7 @@ TEST_F(ReportTest, AnErrorValueOrADamagedReportSheetIsSaidAndMakesNothing) {
         c.damage();
         book->ClearLog();
         ScriptedMessageBoxes boxes;
-        boxes.Expect(c.text, kStyleExclamation, QStringLiteral("Dravik Lumo"));
+        boxes.Expect(c.text, kStyleExclamation, kTitle);
         EXPECT_EQ(MakeTocReport(office, boxes, clock,
                                 {folder.path(), out.filePath(QStringLiteral("r.pdf"))}),
                   1);
@@ -242,7 +243,7 @@ TEST_F(ReportTest, TheAnswersTakeTheRowsTheWorkbookHas) {
     answers.back().pop_back();
     msg.Expect(QStringLiteral("You are using a wrong version of the Dravik worksheet, please "
                               "reinstall Dravik"),
-               kStyleCritical, QStringLiteral("Dravik Lumo"));
+               kStyleCritical, kTitle);
     EXPECT_NE(Make(), 0);
 }
 
@@ -251,7 +252,7 @@ TEST_F(ReportTest, AnEmptyReportSheetNamesTheButtonAndOpensNothing) {
     msg.Expect(QStringLiteral("The Report worksheet is empty.\r\rPlease go on the TOC Overview "
                               "sheet and press the 'Copy Summary Data to Report Worksheet' "
                               "button, then open the report again"),
-               kStyleExclamation, QStringLiteral("Dravik Lumo"));
+               kStyleExclamation, kTitle);
     EXPECT_NE(Make(), 0);
     EXPECT_TRUE(msg.AllShown());
     EXPECT_TRUE(book->Entries(QStringLiteral("NewFromTemplate")).isEmpty());
@@ -267,8 +268,7 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         bool documentMade;
     };
     const Case cases[] = {
-        {"TakeWorkbook", wb::kErrNoApplication,
-         QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"), false},
+        {"TakeWorkbook", wb::kErrNoApplication, kNoOffice, false},
         // An office that ends as the report starts has been there: it closed.
         {"TakeWorkbook", wb::kErrOfficeGone,
          QStringLiteral("Corla Tabb application has been closed, please start the report again"),
@@ -281,10 +281,7 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
          WorkbookFileName() + QStringLiteral(" not found!\r\rOpen it in Corla Tabb or put it in ") +
              QDir::toNativeSeparators(folder.path()),
          false},
-        {"ShownRange RPT_COSTS", wb::kErrUndefinedName,
-         QStringLiteral(
-             "You are using a wrong version of the Dravik worksheet, please reinstall Dravik"),
-         false},
+        {"ShownRange RPT_COSTS", wb::kErrUndefinedName, kWrongVersion, false},
         {"Chart CapacityChart", wb::kErrOfficeGone,
          QStringLiteral("Corla Tabb application has been closed, please start the report again"),
          true},
@@ -299,7 +296,7 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         book->failures.clear();
         book->FailOn(QString::fromLatin1(c.failAt), c.number);
         ScriptedMessageBoxes boxes;
-        boxes.Expect(c.text, kStyleCritical, QStringLiteral("Dravik Lumo"));
+        boxes.Expect(c.text, kStyleCritical, kTitle);
         EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), pdf}), 0);
         EXPECT_TRUE(boxes.AllShown());
         EXPECT_EQ(Log().contains(QStringLiteral("Close")), c.documentMade);
@@ -315,7 +312,7 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
         boxes.Expect(QStringLiteral("The report cannot be written to ") +
                          QDir::toNativeSeparators(nowhere) +
                          QStringLiteral("\r\rPlease choose a file in a folder you can write to"),
-                     kStyleCritical, QStringLiteral("Dravik Lumo"));
+                     kStyleCritical, kTitle);
         EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), nowhere}), 0);
         EXPECT_TRUE(boxes.AllShown());
         EXPECT_TRUE(book->Entries(QStringLiteral("TakeWorkbook")).isEmpty());
@@ -325,10 +322,7 @@ TEST_F(ReportTest, EachFailureIsOneMessageAndLeavesNothingOpen) {
     book->failures.clear();
     office.shown[QStringLiteral("RPT_CAPACITY")].pop_back();
     ScriptedMessageBoxes boxes;
-    boxes.Expect(
-        QStringLiteral(
-            "You are using a wrong version of the Dravik worksheet, please reinstall Dravik"),
-        kStyleCritical, QStringLiteral("Dravik Lumo"));
+    boxes.Expect(kWrongVersion, kStyleCritical, kTitle);
     EXPECT_NE(MakeTocReport(office, boxes, clock, {folder.path(), pdf}), 0);
     EXPECT_TRUE(boxes.AllShown());
 }
@@ -341,8 +335,7 @@ TEST_F(ReportTest, AnOfficeModuleThatCannotBeLoadedIsAMissingOffice) {
         SCOPED_TRACE(path.toStdString());
         ModuleReportOffice module(path, true);
         ScriptedMessageBoxes boxes;
-        boxes.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
-                     kStyleCritical, QStringLiteral("Dravik Lumo"));
+        boxes.Expect(kNoOffice, kStyleCritical, kTitle);
         EXPECT_NE(MakeTocReport(module, boxes, clock,
                                 {folder.path(), out.filePath(QStringLiteral("report.pdf"))}),
                   0);

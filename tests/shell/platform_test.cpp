@@ -1,6 +1,7 @@
 // The real platform implementations: Qt message boxes, the process end, the number format.
 
 #include "shell/Platform.h"
+#include "Texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -54,34 +55,31 @@ TEST(QtMessageBoxes, StylesTitlesAndLineBreaks) {
     QtMessageBoxes boxes;
     MsgResult result{};
 
-    BoxSeen seen = ShowAndPress(
-        [&] { return boxes.MsgBox("Quit Application?", kStyleYesNoInformation); }, "Yes", &result);
+    BoxSeen seen =
+        ShowAndPress([&] { return boxes.MsgBox(kQuit, kStyleYesNoInformation); }, "Yes", &result);
     EXPECT_EQ(result, MsgResult::Yes);
-    EXPECT_EQ(seen.title.toStdString(), "Dravik Lumo");
+    EXPECT_EQ(seen.title.toStdString(), kTitle.toStdString());
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons.size(), 2);
     EXPECT_EQ(seen.defaultButton.toStdString(), "Yes");
 
-    seen = ShowAndPress([&] { return boxes.MsgBox("Quit Application?", kStyleYesNoInformation); },
-                        "No", &result);
+    seen = ShowAndPress([&] { return boxes.MsgBox(kQuit, kStyleYesNoInformation); }, "No", &result);
     EXPECT_EQ(result, MsgResult::No);
 
     seen = ShowAndPress(
-        [&] { return boxes.MsgBox("Industry\r\rPlease select.", kStyleInformation, "Help"); }, "OK",
+        [&] { return boxes.MsgBox("Industry\r\rPlease select.", kStyleInformation, kHelp); }, "OK",
         &result);
     EXPECT_EQ(result, MsgResult::Ok);
-    EXPECT_EQ(seen.title.toStdString(), "Help");
+    EXPECT_EQ(seen.title.toStdString(), kHelp.toStdString());
     EXPECT_EQ(seen.text.toStdString(), "Industry\n\nPlease select.");
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
 
-    seen = ShowAndPress([&] { return boxes.MsgBox("x", kStyleCritical, "Critical Error"); }, "OK",
-                        &result);
+    seen = ShowAndPress([&] { return boxes.MsgBox("x", kStyleCritical, kOpening); }, "OK", &result);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     seen = ShowAndPress([&] { return boxes.MsgBox("x", kStyleExclamation); }, "OK", &result);
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
-    seen = ShowAndPress(
-        [&] { return boxes.MsgBox("Database Created", kStyleOk, "Create Dravik Database"); }, "OK",
-        &result);
+    seen = ShowAndPress([&] { return boxes.MsgBox(kDatabaseCreated, kStyleOk, kCreate); }, "OK",
+                        &result);
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
 }
 

@@ -44,7 +44,7 @@ QString ProgramFolderWithWorkbook(const QString& name) {
 
 RealApp::RealApp(const QString& folder) : system(SharedOffice().System()) {
     platform = std::make_unique<Platform>(Platform{msg, end, *system, clock, numbers, folder});
-    pages = std::make_unique<Pages>(*platform, shared);
+    pages = std::make_unique<ProgramPages>(*platform, shared);
 }
 
 RealApp::~RealApp() {

@@ -5,7 +5,7 @@
 
 #include "CalcOffice.h"
 #include "TestPlatform.h"
-#include "shell/Pages.h"
+#include "app/ProgramPages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
 
@@ -31,5 +31,5 @@ struct RealApp {
     LocaleNumberFormat numbers{QLocale(QLocale::English, QLocale::UnitedStates)};
     std::unique_ptr<Platform> platform;
     SharedValues shared;
-    std::unique_ptr<Pages> pages;
+    std::unique_ptr<ProgramPages> pages;
 };

@@ -1,8 +1,8 @@
 #include "CalcOffice.h"
 
 #include "shell/AppIdentity.h"
-#include "workbook/CalcDocument.h"
-#include "workbook/CalcUno.h"
+#include "workbook/calc/CalcDocument.h"
+#include "workbook/calc/CalcUno.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>

@@ -11,7 +11,7 @@
 // One office takes several seconds to start: share one per test executable.
 
 #include "workbook/Automation.h"
-#include "workbook/CalcBackend.h"
+#include "workbook/calc/CalcBackend.h"
 
 #include <QString>
 #include <QTemporaryDir>

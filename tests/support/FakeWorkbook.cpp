@@ -192,6 +192,10 @@ QString FakeWorkbook::Describe(const wb::CellValue& value) {
     return QLatin1Char('"') + std::get<QString>(value) + QLatin1Char('"');
 }
 
+std::shared_ptr<wb::Document> OpenFake(std::shared_ptr<FakeWorkbook> book) {
+    return std::make_shared<FakeDocument>(std::move(book));
+}
+
 std::shared_ptr<wb::Document> FakeAutomation::NewDocument(const QString& className) {
     book_->Call(QStringLiteral("NewDocument ") + className);
     return std::make_shared<FakeDocument>(book_);

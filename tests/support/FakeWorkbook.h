@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,18 @@ public:
     int writeOutDepth = 0;
     int unshownWrites = 0;
 };
+
+// A log's entries as standard strings, for gtest's messages.
+inline std::vector<std::string> ToStd(const QStringList& list) {
+    std::vector<std::string> out;
+    for (const QString& s : list) {
+        out.push_back(s.toStdString());
+    }
+    return out;
+}
+
+// The workbook as the write-outs reach it, already open: no opening step is logged.
+std::shared_ptr<wb::Document> OpenFake(std::shared_ptr<FakeWorkbook> book);
 
 class FakeAutomation : public wb::System {
 public:

@@ -8,13 +8,13 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes() {
     }
 }
 
-ScriptedMessageBoxes& ScriptedMessageBoxes::Expect(const QString& text, int style,
+ScriptedMessageBoxes& ScriptedMessageBoxes::Expect(const QString& text, MsgStyle style,
                                                    const QString& title, MsgResult answer) {
     script_.push_back({{text, style, title}, answer});
     return *this;
 }
 
-MsgResult ScriptedMessageBoxes::Present(const QString& text, int style, const QString& title) {
+MsgResult ScriptedMessageBoxes::Present(const QString& text, MsgStyle style, const QString& title) {
     if (onShow) {
         onShow();
     }

@@ -12,7 +12,7 @@
 
 struct ShownBox {
     QString text;
-    int style;
+    MsgStyle style;
     QString title;
 };
 
@@ -23,7 +23,7 @@ public:
     ~ScriptedMessageBoxes() override;
 
     // The next box expected, and the button the user presses on it.
-    ScriptedMessageBoxes& Expect(const QString& text, int style, const QString& title,
+    ScriptedMessageBoxes& Expect(const QString& text, MsgStyle style, const QString& title,
                                  MsgResult answer = MsgResult::Ok);
     bool AllShown() const { return script_.empty(); }
 
@@ -32,7 +32,7 @@ public:
     std::function<void()> onShow;
 
 protected:
-    MsgResult Present(const QString& text, int style, const QString& title) override;
+    MsgResult Present(const QString& text, MsgStyle style, const QString& title) override;
 
 private:
     struct Step {

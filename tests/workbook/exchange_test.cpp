@@ -2,6 +2,7 @@
 
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
+#include "Texts.h"
 #include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
@@ -98,17 +99,17 @@ TEST(RangeExchange, EachCallLooksTheRangeUpAgain) {
 TEST(FailWriteOut, MessageByNumberThenEnd) {
     const struct {
         int number;
-        const char* text;
+        QString text;
     } cases[] = {
-        {462, "Corla Tabb application has been closed, please restart Dravik"},
-        {6027, "You are using a wrong version of the Dravik worksheet, please reinstall Dravik"},
-        {13, "General Error, please reinstall Dravik"},
-        {440, "General Error, please reinstall Dravik"},
+        {462, kOfficeClosed},
+        {6027, kWrongVersion},
+        {13, kGeneralError},
+        {440, kGeneralError},
     };
     for (const auto& c : cases) {
         ScriptedMessageBoxes msg;
         TestProgramEnd end;
-        msg.Expect(c.text, kStyleCritical, "Dravik Critical Error");
+        msg.Expect(c.text, kStyleCritical, kCritical);
         EXPECT_THROW(FailWriteOut(c.number, msg, end), ProgramEnded);
         EXPECT_EQ(end.endCount, 1);
         EXPECT_EQ(end.status, kExitCriticalError);
@@ -122,8 +123,7 @@ TEST(ProtectedWriteOut, StopsAtTheFailingStepAndKeepsEarlierWrites) {
     book->FailOn("GetRange DLQ1", wb::kErrOfficeGone);
     ScriptedMessageBoxes msg;
     TestProgramEnd end;
-    msg.Expect("Corla Tabb application has been closed, please restart Dravik", kStyleCritical,
-               "Dravik Critical Error");
+    msg.Expect(kOfficeClosed, kStyleCritical, kCritical);
     // The write-out has ended (the office shows its writes again) when the failure shows.
     msg.onShow = [&] { EXPECT_EQ(book->writeOutDepth, 0); };
     bool ranAfter = false;
@@ -145,7 +145,7 @@ TEST(ProtectedWriteOut, AnyOtherFailureIsAGeneralError) {
     auto book = FakeWorkbook::Standard();
     ScriptedMessageBoxes msg;
     TestProgramEnd end;
-    msg.Expect("General Error, please reinstall Dravik", kStyleCritical, "Dravik Critical Error");
+    msg.Expect(kGeneralError, kStyleCritical, kCritical);
     EXPECT_THROW(ProtectedWriteOut(*FakeAutomation(book).NewDocument("CorlaTabb.Workbook"), msg,
                                    end, [] { throw std::runtime_error("lost bridge"); }),
                  ProgramEnded);
@@ -161,8 +161,7 @@ TEST(OpenWorkbookConnection, AnyOtherFailureIsThePhasesFailure) {
     } broken;
     ScriptedMessageBoxes msg;
     TestProgramEnd end;
-    msg.Expect("Corla Tabb not found!\r\rPlease check the installation", kStyleCritical,
-               "Critical Error");
+    msg.Expect(kNoOffice, kStyleCritical, kOpening);
     EXPECT_THROW(OpenWorkbookConnection(broken, "Dravik-Lumo_V117a.tabb", "/x", msg, end),
                  ProgramEnded);
     EXPECT_EQ(end.endCount, 1);
@@ -183,8 +182,7 @@ TEST(ModuleSystem, AModuleThatCannotBeLoadedIsAMissingApplication) {
         module.StartInBackground(QString());  // nothing to start, and nothing said yet
         module.EndIfUnused();
         ScriptedMessageBoxes msg;
-        msg.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
-                   kStyleCritical, QStringLiteral("Critical Error"));
+        msg.Expect(kNoOffice, kStyleCritical, kOpening);
         TestProgramEnd end;
         EXPECT_THROW(OpenWorkbookConnection(module, QStringLiteral("Dravik-Lumo_V117a.tabb"),
                                             dir.path(), msg, end),

@@ -4,17 +4,19 @@
 
 #include "CalcApp.h"
 #include "CalcOffice.h"
+#include "Controls.h"
 #include "TestPlatform.h"
+#include "Texts.h"
+#include "app/EndSignals.h"
+#include "app/ProgramPages.h"
+#include "app/frm00Splash.h"
 #include "entry/Questions.h"
-#include "shell/EndSignals.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "shell/frm00Splash.h"
-#include "workbook/CalcBackend.h"
 #include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
+#include "workbook/calc/CalcBackend.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -125,8 +127,7 @@ TEST(CalcOpening, WithoutTheOfficeReportsPhaseAAndEnds) {
               ErrorNumberOf([&] { system->NewDocument(QStringLiteral("CorlaTabb.Workbook")); }));
 
     ScriptedMessageBoxes msg;
-    msg.Expect(QStringLiteral("Corla Tabb not found!\r\rPlease check the installation"),
-               kStyleCritical, QStringLiteral("Critical Error"));
+    msg.Expect(kNoOffice, kStyleCritical, kOpening);
     TestProgramEnd end;
     EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, QDir::tempPath(), msg, end),
                  ProgramEnded);
@@ -155,8 +156,7 @@ TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
 
 TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
     system = office.System();
-    msg.Expect(QStringLiteral("Missing-Book.tabb not found!"), kStyleExclamation,
-               QStringLiteral("Critical Error"));
+    msg.Expect(QStringLiteral("Missing-Book.tabb not found!"), kStyleExclamation, kOpening);
     EXPECT_THROW(
         OpenWorkbookConnection(*system, QStringLiteral("Missing-Book.tabb"), Folder(), msg, end),
         ProgramEnded);
@@ -165,8 +165,7 @@ TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
 }
 
 TEST_F(CalcWorkbookTest, AWorkbookWithoutDLReportsPhaseBAndEnds) {
-    msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
-               QStringLiteral("Critical Error"));
+    msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation, kOpening);
     EXPECT_THROW(Open(/*withDL=*/false), ProgramEnded);
     EXPECT_EQ(1, end.endCount);
     EXPECT_EQ(kExitCriticalError, end.status);
@@ -232,8 +231,7 @@ TEST_F(CalcWorkbookTest, TheUsersOwnLeftoverLockFileIsTakenOver) {
             office.CloseDocument(path);
             handles = WorkbookHandles();
         } else {
-            msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
-                       QStringLiteral("Critical Error"));
+            msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation, kOpening);
             EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, folder, msg, end),
                          ProgramEnded);
         }
@@ -571,8 +569,7 @@ TEST(CalcDamagedWorkbook, EndsAtOnceInThePhaseBMessage) {
 
         const auto system = office.System();
         ScriptedMessageBoxes msg;
-        msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation,
-                   QStringLiteral("Critical Error"));
+        msg.Expect(kWorkbook + QStringLiteral(" not found!"), kStyleExclamation, kOpening);
         TestProgramEnd end;
         const bool finished = FinishesWithin(std::chrono::seconds(60), office, [&] {
             EXPECT_THROW(OpenWorkbookConnection(*system, kWorkbook, folder, msg, end), ProgramEnded)
@@ -625,7 +622,7 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
         LocaleNumberFormat numbers;
         Platform platform{msg, end, system, clock, numbers, folder.path()};
         SharedValues shared;
-        Pages pages(platform, shared);
+        ProgramPages pages(platform, shared);
         pages.StartUp();
         const auto asked = std::chrono::steady_clock::now();
         if (bySignal) {
@@ -646,7 +643,7 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
         }
         EXPECT_EQ(end.endCount, 1);
         EXPECT_EQ(end.status, kExitNormal);
-        EXPECT_FALSE(pages.IsLoaded(Pages::Id::Page1));
+        EXPECT_FALSE(IsLoaded("frm01"));
         return std::chrono::steady_clock::now() - asked;
     };
 

@@ -5,9 +5,9 @@
 //   writeout_child PIPE FOLDER
 
 #include "shell/Platform.h"
-#include "workbook/CalcBackend.h"
 #include "workbook/RangeExchange.h"
 #include "workbook/WorkbookConnection.h"
+#include "workbook/calc/CalcBackend.h"
 
 #include <QCoreApplication>
 
@@ -18,7 +18,7 @@ namespace {
 
 class NoBoxes : public MessageBoxes {
 protected:
-    MsgResult Present(const QString&, int, const QString&) override { return MsgResult::Ok; }
+    MsgResult Present(const QString&, MsgStyle, const QString&) override { return MsgResult::Ok; }
 };
 
 class ExitEnd : public ProgramEnd {

@@ -3,7 +3,7 @@
 // tables and charts the report fills, shown to the user or handed over as PDF. Only the Calc
 // backend's own .cpp files include this header.
 
-#include "workbook/CalcUno.h"
+#include "workbook/calc/CalcUno.h"
 
 namespace dravik_uno {
 

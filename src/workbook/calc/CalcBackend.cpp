@@ -2,10 +2,10 @@
 // splash shows), its window, the workbook opened into it, and its end when the program started it
 // and left it unused.
 
-#include "workbook/CalcBackend.h"
+#include "workbook/calc/CalcBackend.h"
 
-#include "workbook/CalcDocument.h"
 #include "workbook/UserOffice.h"
+#include "workbook/calc/CalcDocument.h"
 
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>

@@ -2,11 +2,11 @@
 // the stop order.
 
 #include "TestApp.h"
+#include "app/frm00Splash.h"
 #include "pages/frm01.h"
 #include "pages/frm02.h"
 #include "records/frm03data.h"
 #include "records/frm99Create.h"
-#include "shell/frm00Splash.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -33,8 +33,6 @@ protected:
     }
 };
 
-const QString kQuit = QStringLiteral("Quit Application?");
-
 class StartUp : public ::testing::Test {
 protected:
     TestApp app;
@@ -44,22 +42,22 @@ TEST_F(StartUp, SplashLoadSetsSharedValuesAndTouchesNothingElse) {
     app.shared.cManual = true;
     app.shared.cLoaded = true;
     frm00Splash& splash = app.pages.frm00Splash();
-    EXPECT_EQ(app.shared.sAppName.toStdString(), "Dravik Lumo");
+    EXPECT_EQ(app.shared.sAppName.toStdString(), kTitle.toStdString());
     EXPECT_FALSE(app.shared.cManual);
     EXPECT_FALSE(app.shared.cLoaded);
-    EXPECT_EQ(splash.lblVersion->text().toStdString(), "Version 1.1.7a");
-    EXPECT_EQ(splash.lblProductName->text().toStdString(), "Dravik Lumo");
+    EXPECT_EQ(Label(splash, "lblVersion")->text().toStdString(), "Version 1.1.7a");
+    EXPECT_EQ(Label(splash, "lblProductName")->text().toStdString(), kTitle.toStdString());
     EXPECT_TRUE(splash.windowTitle().isEmpty());
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Browser));
+    EXPECT_FALSE(IsLoaded("frm01"));
+    EXPECT_FALSE(IsLoaded("frm03data"));
     EXPECT_TRUE(app.book->log.isEmpty());
 }
 
 TEST_F(StartUp, SplashLabelsStayInsideTheFrame) {
     frm00Splash& splash = app.pages.frm00Splash();
-    for (QLabel* label : {splash.lblProductName, splash.lblCompanyProduct, splash.lblVersion,
-                          splash.lblCopyright}) {
-        EXPECT_TRUE(splash.Frame1->rect().contains(label->geometry()))
+    for (QLabel* label : {Label(splash, "lblProductName"), Label(splash, "lblCompanyProduct"),
+                          Label(splash, "lblVersion"), Label(splash, "lblCopyright")}) {
+        EXPECT_TRUE(Find<QFrame>(splash, "Frame1")->rect().contains(label->geometry()))
             << label->objectName().toStdString();
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     }
@@ -70,7 +68,7 @@ TEST_F(StartUp, ContinueOpensTheWorkbookInOrderAndCentresPageOne) {
     app.pages.StartUp();
     splash.cmdContinue_Click();
 
-    ASSERT_TRUE(app.pages.IsLoaded(Pages::Id::Page1));
+    ASSERT_TRUE(IsLoaded("frm01"));
     frm01& page1 = app.pages.frm01();
     EXPECT_TRUE(page1.isVisible());
     EXPECT_FALSE(splash.isVisible());
@@ -110,11 +108,10 @@ TEST(Centre, ComputesInFloatingPointThenTruncates) {
 
 TEST_F(StartUp, NoOfficeEndsBeforePageOneIsShown) {
     app.book->FailOn("NewDocument", wb::kErrGeneral);
-    app.msg.Expect("Corla Tabb not found!\r\rPlease check the installation", kStyleCritical,
-                   "Critical Error");
+    app.msg.Expect(kNoOffice, kStyleCritical, kOpening);
     frm00Splash& splash = app.pages.frm00Splash();
     EXPECT_THROW(splash.cmdContinue_Click(), ProgramEnded);
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_FALSE(IsLoaded("frm01"));
     EXPECT_EQ(app.end.status, kExitCriticalError);
 }
 
@@ -123,8 +120,7 @@ TEST_F(StartUp, EachPhaseAStepFailureGivesThePhaseAMessage) {
                              "Invoke Maximize", "FirstPreparatoryCall", "SecondPreparatoryCall"}) {
         TestApp local;
         local.book->FailOn(step, wb::kErrGeneral);
-        local.msg.Expect("Corla Tabb not found!\r\rPlease check the installation", kStyleCritical,
-                         "Critical Error");
+        local.msg.Expect(kNoOffice, kStyleCritical, kOpening);
         EXPECT_THROW(local.pages.frm00Splash().cmdContinue_Click(), ProgramEnded) << step;
         EXPECT_EQ(local.end.status, kExitCriticalError) << step;
         EXPECT_FALSE(local.book->log.join('\n').contains("OpenDocument")) << step;
@@ -133,14 +129,14 @@ TEST_F(StartUp, EachPhaseAStepFailureGivesThePhaseAMessage) {
 
 TEST_F(StartUp, MissingWorkbookOrMissingDLNamesTheFile) {
     app.book->fileExists = false;
-    app.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, "Critical Error");
+    app.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, kOpening);
     EXPECT_THROW(app.pages.frm00Splash().cmdContinue_Click(), ProgramEnded);
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_FALSE(IsLoaded("frm01"));
     EXPECT_EQ(app.end.status, kExitCriticalError);
 
     TestApp noDL;
     noDL.book->Undefine("DL");
-    noDL.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, "Critical Error");
+    noDL.msg.Expect("Dravik-Lumo_V117a.tabb not found!", kStyleExclamation, kOpening);
     EXPECT_THROW(noDL.pages.frm00Splash().cmdContinue_Click(), ProgramEnded);
     EXPECT_EQ(noDL.end.status, kExitCriticalError);
 }
@@ -149,7 +145,7 @@ TEST_F(StartUp, ClosingTheSplashEndsWithoutPageOneOrTheOffice) {
     frm00Splash& splash = app.pages.frm00Splash();
     EXPECT_THROW(splash.QueryUnload(CloseCause::User), ProgramEnded);
     EXPECT_EQ(app.end.status, kExitNormal);
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page1));
+    EXPECT_FALSE(IsLoaded("frm01"));
     EXPECT_TRUE(app.book->log.isEmpty());
     // An office started for the splash goes with it when it holds nothing.
     EXPECT_EQ(app.automation.unusedEnds, 1);
@@ -187,7 +183,7 @@ TEST_F(Running, AnsweringNoKeepsEveryPageAsItWas) {
     app.pages.frm03data();
     for (Page* page : std::initializer_list<Page*>{&app.pages.frm01(), &app.pages.frm02(),
                                                    &app.pages.frm03data()}) {
-        app.msg.Expect(kQuit, kStyleYesNoInformation, "Dravik Lumo", MsgResult::No);
+        app.msg.Expect(kQuit, kStyleYesNoInformation, kTitle, MsgResult::No);
         EXPECT_FALSE(page->QueryUnload(CloseCause::User)) << page->objectName().toStdString();
     }
     EXPECT_EQ(app.end.endCount, 0);
@@ -208,7 +204,7 @@ TEST_F(Running, AnsweringYesClosesTheFiveWindowsInOrderFromEachPage) {
               static_cast<Page*>(&local.pages.frm99Create())}) {
             recorder.Watch(*page);
         }
-        local.msg.Expect(kQuit, kStyleYesNoInformation, "Dravik Lumo", MsgResult::Yes);
+        local.msg.Expect(kQuit, kStyleYesNoInformation, kTitle, MsgResult::Yes);
         EXPECT_THROW(askers[asker]->QueryUnload(CloseCause::User), ProgramEnded);
         // The splash went with Continue, so the stop passes over it.
         EXPECT_EQ(recorder.closed, (QStringList{"frm01", "frm02", "frm03data", "frm99Create"}))
@@ -231,9 +227,9 @@ TEST_F(Running, StopPassesOverWindowsNeverLoaded) {
     recorder.Watch(app.pages.frm01());
     EXPECT_THROW(app.pages.Stop(), ProgramEnded);
     EXPECT_EQ(recorder.closed, QStringList{"frm01"});
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Page2));
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Browser));
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Create));
+    EXPECT_FALSE(IsLoaded("frm02"));
+    EXPECT_FALSE(IsLoaded("frm03data"));
+    EXPECT_FALSE(IsLoaded("frm99Create"));
     EXPECT_TRUE(app.book->log.isEmpty());  // the workbook is left open
 }
 
@@ -251,7 +247,7 @@ TEST_F(Running, ClosesTheProgramOrTheSessionMakesAskNothing) {
 TEST_F(Running, SharedValuesDoNotLoadTheirOwners) {
     app.shared.cManual = true;
     app.shared.cLoaded = true;
-    EXPECT_FALSE(app.pages.IsLoaded(Pages::Id::Browser));
+    EXPECT_FALSE(IsLoaded("frm03data"));
     EXPECT_EQ(app.pages.frm02().windowTitle().toStdString(), "Dravik Lumo - Technical Information");
     EXPECT_EQ(app.pages.frm03data().windowTitle().toStdString(), "Dravik Lumo - Dravik Database");
     EXPECT_EQ(app.pages.frm99Create().windowTitle().toStdString(), "Form1");

@@ -1,8 +1,8 @@
-#include "workbook/CalcReport.h"
+#include "workbook/calc/CalcReport.h"
 
-#include "workbook/CalcDocument.h"
-#include "workbook/CalcUno.h"
-#include "workbook/CalcWriterDocument.h"
+#include "workbook/calc/CalcDocument.h"
+#include "workbook/calc/CalcUno.h"
+#include "workbook/calc/CalcWriterDocument.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>

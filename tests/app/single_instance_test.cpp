@@ -2,7 +2,7 @@
 // dravik-lumo the second start.
 
 #include "TestApp.h"
-#include "shell/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -53,8 +53,8 @@ TEST(SingleInstance, ASecondStartBringsTheRunningProgramToTheFrontAndEnds) {
         QTimer::singleShot(20000, &box, &QEventLoop::quit);
         box.exec();
     };
-    app.msg.Expect("Please make a selection", kStyleExclamation, "Dravik Lumo");
-    app.platform.msg.MsgBox("Please make a selection", kStyleExclamation);
+    app.msg.Expect(kMakeASelection, kStyleExclamation, kTitle);
+    app.platform.msg.MsgBox(kMakeASelection, kStyleExclamation);
     if (second.state() != QProcess::NotRunning) {
         second.kill();
         second.waitForFinished();

@@ -1,4 +1,4 @@
-#include "shell/EndSignals.h"
+#include "app/EndSignals.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "workbook/CalcDocument.h"
+#include "workbook/calc/CalcDocument.h"
 
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
@@ -100,8 +100,8 @@ CalcDocument::CalcDocument(std::shared_ptr<OfficeConnection> office,
       live_{office_, watch_.Closed()} {
     const Reference<css::sheet::XSpreadsheetDocument> spreadsheet(model_, UNO_QUERY_THROW);
     sheets_ = spreadsheet->getSheets();
-    Reference<css::beans::XPropertySet>(model_, UNO_QUERY_THROW)->getPropertyValue("NamedRanges") >>=
-        names_;
+    Reference<css::beans::XPropertySet>(model_, UNO_QUERY_THROW)
+        ->getPropertyValue("NamedRanges") >>= names_;
     if (!sheets_.is() || !names_.is()) {
         throw wb::AutomationError(wb::kErrGeneral, "not a spreadsheet");
     }
@@ -115,8 +115,9 @@ std::shared_ptr<wb::Application> CalcDocument::ParentApplication() {
 // Marks the empty document unmodified, so that loading the workbook into its window replaces it
 // without asking whether to save it.
 void CalcDocument::FirstPreparatoryCall() {
-    Guarded(live_,
-            [&] { Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false); });
+    Guarded(live_, [&] {
+        Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
+    });
 }
 
 // Makes sure the document still has its window: one closed during the start-up is reported there,

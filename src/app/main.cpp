@@ -1,13 +1,13 @@
 // Dravik Lumo: the splash first; everything else follows from its Continue. One program runs per
 // user: a second start brings the first one's window to the front and ends.
 
+#include "app/EndSignals.h"
+#include "app/ProgramPages.h"
+#include "app/SingleInstance.h"
 #include "shell/AppIdentity.h"
-#include "shell/EndSignals.h"
 #include "shell/Fonts.h"
-#include "shell/Pages.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
-#include "shell/SingleInstance.h"
 #include "workbook/ModuleSystem.h"
 
 #include <QApplication>
@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     app.setWindowIcon(QIcon(QStringLiteral(":/assets/logo.png")));
 
     // From the first moment: a signal that comes before the event loop runs waits for it.
-    Pages* running = nullptr;
+    ProgramPages* running = nullptr;
     const EndSignals endSignals([&running] {
         if (running) {
             running->EndBySignal();
@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
     LocaleNumberFormat numbers;
     Platform platform{msg, end, calc, clock, numbers, ProgramFolder()};
     SharedValues shared;
-    Pages pages(platform, shared);
+    ProgramPages pages(platform, shared);
     instance.SetShow([&pages] { return pages.BringToFront(); });
     running = &pages;
 

@@ -1,4 +1,4 @@
-#include "workbook/CalcUno.h"
+#include "workbook/calc/CalcUno.h"
 
 #include <com/sun/star/awt/AsyncCallback.hpp>
 #include <com/sun/star/awt/XCallback.hpp>

@@ -2,7 +2,7 @@
 // The Calc backend's workbook: the document with the names it has looked up, its ranges and the
 // hold a write-out keeps on the office. Included by the backend's own .cpp files only.
 
-#include "workbook/CalcUno.h"
+#include "workbook/calc/CalcUno.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNamed.hpp>

@@ -1,7 +1,7 @@
 // The cell-entry rules: how a value reaches a cell as a user typing it would enter it, and how a
 // cell's value comes back.
 
-#include "workbook/CalcDocument.h"
+#include "workbook/calc/CalcDocument.h"
 
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/table/CellContentType.hpp>

@@ -1,4 +1,4 @@
-#include "workbook/CalcWriterDocument.h"
+#include "workbook/calc/CalcWriterDocument.h"
 
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>

@@ -20,18 +20,17 @@ public:
     // and an office started while the splash showed, still empty, goes too.
     [[noreturn]] void EndWithoutContinue();
 
-    QFrame* Frame1;
-    QLabel* imgLogo;
-    QLabel* lblProductName;
-    QLabel* lblCompanyProduct;
-    QLabel* lblVersion;
-    QLabel* lblCopyright;
-    QPushButton* cmdContinue;
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QFrame* Frame1 = nullptr;
+    QLabel* imgLogo = nullptr;
+    QLabel* lblProductName = nullptr;
+    QLabel* lblCompanyProduct = nullptr;
+    QLabel* lblVersion = nullptr;
+    QLabel* lblCopyright = nullptr;
+    QPushButton* cmdContinue = nullptr;
     bool continued_ = false;
 };
 

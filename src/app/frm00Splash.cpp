@@ -1,4 +1,4 @@
-#include "shell/frm00Splash.h"
+#include "app/frm00Splash.h"
 
 #include "pages/frm01.h"
 #include "shell/AppIdentity.h"

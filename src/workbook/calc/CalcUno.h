@@ -4,7 +4,7 @@
 // ask the user anything, and string and URL conversions. Only the Calc backend's own .cpp files
 // (and its test support) include this header.
 
-#include "workbook/CalcBackend.h"
+#include "workbook/calc/CalcBackend.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/NoSuchElementException.hpp>

@@ -5,7 +5,7 @@
 // for a name or sheet the workbook does not define, 53 for a missing file, 440 for anything else.
 
 #include "workbook/Automation.h"
-#include "workbook/CalcBackend.h"
+#include "workbook/calc/CalcBackend.h"
 
 #include <memory>
 

@@ -2,8 +2,8 @@
 // office (see ModuleSystem.h). The programs themselves link no office library, so they start, and
 // report a missing office, even where the office's libraries are not installed.
 
-#include "workbook/CalcBackend.h"
-#include "workbook/CalcReport.h"
+#include "workbook/calc/CalcBackend.h"
+#include "workbook/calc/CalcReport.h"
 
 // Its name is ModuleSystem.h's kAutomationFactoryName.
 extern "C" __attribute__((visibility("default"))) wb::System* DravikLumoAutomationSystem() {
