@@ -1,0 +1,225 @@
+#include "workbook/calc/CalcPrivateOffice.h"
+
+#include <QRandomGenerator>
+#include <QThread>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cerrno>
+#include <ctime>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace dravik_uno {
+
+namespace {
+
+// How long an office asked to end may take before it is killed.
+constexpr int kEndGraceMs = 5000;
+
+void Pause(int ms) {
+    const timespec step{0, ms * 1000L * 1000L};
+    nanosleep(&step, nullptr);
+}
+
+void SetSignals(void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        sigaction(signal, &action, nullptr);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+// The helper, in the child of a fork of a threaded program: only calls that are safe there. It
+// starts the office in a process group of its own and watches fd 3, the pipe from the program.
+// End of file (the program ended, however) asks the office to end, "k" kills it at once; an
+// office that ends by itself ends the watch too. Then nothing of the office's group is left, and
+// its folder goes.
+[[noreturn]] void RunHelper(int watch, char* const* office, char* const* removal) {
+    setsid();
+    // Only a kill ends the helper: it must outlive the program to end the office.
+    SetSignals(SIG_IGN);
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd = 0; fd <= 2; ++fd) {
+        dup2(null, fd);
+    }
+    dup2(watch, 3);
+    if (close_range(4, ~0U, 0) != 0) {
+        for (int fd = 4; fd < 4096; ++fd) {
+            close(fd);
+        }
+    }
+    const pid_t launcher = fork();
+    if (launcher == 0) {
+        setpgid(0, 0);
+        close(3);
+        SetSignals(SIG_DFL);
+        execve(office[0], office, environ);
+        _exit(127);
+    }
+    if (launcher < 0) {
+        _exit(1);
+    }
+    setpgid(launcher, launcher);
+
+    bool ended = false;
+    bool now = false;
+    while (!ended) {
+        pollfd asked = {3, POLLIN, 0};
+        if (poll(&asked, 1, 200) > 0) {
+            char what = 0;
+            const ssize_t got = read(3, &what, 1);
+            if (got > 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
+                now = got > 0 && what == 'k';
+                break;
+            }
+            if (got == 0) {
+                break;
+            }
+        }
+        ended = waitpid(launcher, nullptr, WNOHANG) == launcher;
+    }
+    if (!ended && !now) {
+        kill(-launcher, SIGTERM);
+        for (int waited = 0; waited < kEndGraceMs && !ended; waited += 50) {
+            Pause(50);
+            ended = waitpid(launcher, nullptr, WNOHANG) == launcher;
+        }
+    }
+    // Whatever is left of the office's group, also once its launcher has gone.
+    kill(-launcher, SIGKILL);
+    if (!ended) {
+        while (waitpid(launcher, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    execve(removal[0], removal, environ);
+    _exit(0);
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Whether the helper has ended, without waiting for it (it stays to be waited for).
+bool HelperEnded(pid_t helper) {
+    siginfo_t info = {};
+    return waitid(P_PID, static_cast<id_t>(helper), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+           info.si_pid == helper;
+}
+
+}  // namespace
+
+PrivateOffice::PrivateOffice(QString sofficePath, QString folder,
+                             std::chrono::milliseconds startLimit)
+    : soffice_(std::move(sofficePath)), folder_(std::move(folder)), startLimit_(startLimit) {}
+
+PrivateOffice::~PrivateOffice() {
+    EndNow();
+}
+
+void PrivateOffice::Start() {
+    // 64 bits from the system's generator: a name nobody else can know before the office has it.
+    pipeName_ = QStringLiteral("dravik_lumo_own_%1")
+                    .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
+    const QString profile =
+        QUrl::fromLocalFile(folder_ + QStringLiteral("/profile")).toString(QUrl::FullyEncoded);
+    std::vector<std::string> office = {
+        soffice_.toStdString(),
+        "--headless",
+        "--invisible",
+        "--norestore",
+        "--nologo",
+        "--nodefault",
+        "--nolockcheck",
+        "--accept=pipe,name=" + pipeName_.toStdString() + ";urp;StarOffice.ComponentContext",
+        "-env:UserInstallation=" + profile.toStdString()};
+    std::vector<std::string> removal = {"/bin/rm", "-rf", "--", folder_.toStdString()};
+    std::vector<char*> officeArgs = Pointers(office);
+    std::vector<char*> removalArgs = Pointers(removal);
+
+    int ends[2];
+    if (soffice_.isEmpty() || pipe2(ends, O_CLOEXEC) != 0) {
+        throw wb::AutomationError(wb::kErrNoApplication, "cannot start " + office[0]);
+    }
+    const pid_t helper = fork();
+    if (helper == 0) {
+        RunHelper(ends[0], officeArgs.data(), removalArgs.data());
+    }
+    close(ends[0]);
+    if (helper < 0) {
+        close(ends[1]);
+        throw wb::AutomationError(wb::kErrNoApplication, "cannot start " + office[0]);
+    }
+    watch_ = ends[1];
+    helper_ = helper;
+}
+
+std::shared_ptr<OfficeConnection> PrivateOffice::Connection() {
+    const std::lock_guard<std::mutex> lock(starting_);
+    if (connection_ && connection_->Alive()) {
+        return connection_;
+    }
+    if (started_) {
+        throw wb::AutomationError(wb::kErrOfficeGone, "the office has ended");
+    }
+    started_ = true;
+    Start();
+    const auto deadline = std::chrono::steady_clock::now() + startLimit_;
+    for (;;) {
+        try {
+            connection_ = OfficeConnection::Connect(pipeName_);
+        } catch (const css::uno::Exception&) {
+            // Still starting: it accepts before it can answer.
+        }
+        if (connection_) {
+            return connection_;
+        }
+        const pid_t helper = helper_;
+        if (helper <= 0 || HelperEnded(helper)) {
+            throw wb::AutomationError(wb::kErrNoApplication, "the office ended as it started");
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            EndNow();
+            throw wb::AutomationError(wb::kErrNoApplication, "the office did not answer");
+        }
+        QThread::msleep(50);
+    }
+}
+
+void PrivateOffice::End() {
+    Finish(0);
+}
+
+void PrivateOffice::EndNow() {
+    Finish('k');
+}
+
+void PrivateOffice::Finish(char how) {
+    if (const int watch = watch_.exchange(-1); watch >= 0) {
+        if (how != 0) {
+            (void)!write(watch, &how, 1);
+        }
+        close(watch);
+    }
+    if (const pid_t helper = helper_.exchange(0); helper > 0) {
+        while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+}  // namespace dravik_uno
