@@ -16,7 +16,7 @@ cd "$(dirname "$0")"
 # What building and running the programs needs; the tests need the second list besides.
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev
           libreoffice-calc libreoffice-writer libreoffice-dev python3-uno fonts-liberation
-          fonts-dejavu-core)
+          fonts-dejavu-core help2man)
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev poppler-utils locales clang-14
                libclang-rt-14-dev desktop-file-utils xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}

@@ -21,6 +21,10 @@ ProgramUsage ReportUsage() {
                            "       dravik-toc-report --records all|KEY[,KEY...] --pdf-dir DIR "
                            "--jobs N\n"
                            "       dravik-toc-report --help | --version"),
+            QStringLiteral("dravik-toc-report [--pdf FILE | --list-records]\n"
+                           "  or:  dravik-toc-report --records all|KEY[,KEY...] --pdf-dir DIR "
+                           "[--jobs N]\n"
+                           "  or:  dravik-toc-report --help | --version"),
             QStringLiteral(
                 "Makes the Total Cost of Ownership report of the Dravik Lumo workbook from its\n"
                 "sheet Report, opened in the word processor for you to edit, or written as PDF\n"

@@ -72,8 +72,9 @@ void CommandLine::Refuse(const QString& what) {
 }
 
 QString CommandLine::HelpText() const {
-    QString text = QStringLiteral("Usage: ") + usage_.usage + QStringLiteral("\n") + usage_.about +
-                   QStringLiteral("\n\nOptions:\n");
+    QString text = QStringLiteral("Usage: ") +
+                   (usage_.synopsis.isEmpty() ? usage_.usage : usage_.synopsis) +
+                   QStringLiteral("\n") + usage_.about + QStringLiteral("\n\nOptions:\n");
     qsizetype width = 0;
     for (const ProgramOption& option : usage_.options) {
         width = std::max(width, Shown(option).size());

@@ -22,7 +22,10 @@ struct ProgramOption {
 struct ProgramUsage {
     QString program;  // "dravik-toc-report"
     QString usage;    // the lines after "usage: ", each beginning with the program's name
-    QString about;    // what the program does, for --help; lines of at most 79 characters
+    // The same for --help, where the manual page's maker reads it: lines after the first begin
+    // with "  or:  "; empty for the same as usage.
+    QString synopsis;
+    QString about;  // what the program does, for --help; lines of at most 79 characters
     std::vector<ProgramOption> options;
 };
 
