@@ -1,5 +1,6 @@
 #include "workbook/calc/CalcPrivateOffice.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QUrl>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -45,7 +47,8 @@ void SetSignals(void (*handler)(int)) {
 // End of file (the program ended, however) asks the office to end, "k" kills it at once; an
 // office that ends by itself ends the watch too. Then nothing of the office's group is left, and
 // its folder goes.
-[[noreturn]] void RunHelper(int watch, char* const* office, char* const* removal) {
+[[noreturn]] void RunHelper(int watch, char* const* office, char* const* officeEnvironment,
+                            char* const* removal) {
     setsid();
     // Only a kill ends the helper: it must outlive the program to end the office.
     SetSignals(SIG_IGN);
@@ -64,7 +67,7 @@ void SetSignals(void (*handler)(int)) {
         setpgid(0, 0);
         close(3);
         SetSignals(SIG_DFL);
-        execve(office[0], office, environ);
+        execve(office[0], office, officeEnvironment);
         _exit(127);
     }
     if (launcher < 0) {
@@ -148,9 +151,23 @@ void PrivateOffice::Start() {
         "--nolockcheck",
         "--accept=pipe,name=" + pipeName_.toStdString() + ";urp;StarOffice.ComponentContext",
         "-env:UserInstallation=" + profile.toStdString()};
-    std::vector<std::string> removal = {"/bin/rm", "-rf", "--", folder_.toStdString()};
+    // Its temporary files in the folder too, and the pipe's socket, which a killed office
+    // leaves behind, with the folder.
+    const QString temporary = folder_ + QStringLiteral("/tmp");
+    QDir().mkpath(temporary);
+    std::vector<std::string> removal = {
+        "/bin/rm", "-rf", "--", folder_.toStdString(),
+        QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(getuid()).arg(pipeName_).toStdString()};
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable) {
+        if (std::strncmp(*variable, "TMPDIR=", 7) != 0) {
+            environment.emplace_back(*variable);
+        }
+    }
+    environment.push_back("TMPDIR=" + temporary.toStdString());
     std::vector<char*> officeArgs = Pointers(office);
     std::vector<char*> removalArgs = Pointers(removal);
+    std::vector<char*> officeEnvironment = Pointers(environment);
 
     int ends[2];
     if (soffice_.isEmpty() || pipe2(ends, O_CLOEXEC) != 0) {
@@ -158,7 +175,7 @@ void PrivateOffice::Start() {
     }
     const pid_t helper = fork();
     if (helper == 0) {
-        RunHelper(ends[0], officeArgs.data(), removalArgs.data());
+        RunHelper(ends[0], officeArgs.data(), officeEnvironment.data(), removalArgs.data());
     }
     close(ends[0]);
     if (helper < 0) {
