@@ -113,10 +113,14 @@ for i in $(seq 1 "$RUNS"); do
     start=$(date +%s%N)
     "$WORK/bin/dravik-toc-report" --records all --pdf-dir "$WORK/pdf" >"$WORK/out.txt" &
     batch=$!
-    [ -n "${MEMORY:-}" ] && sample "$batch" &
+    sampler=
+    if [ -n "${MEMORY:-}" ]; then
+        sample "$batch" &
+        sampler=$!
+    fi
     wait "$batch"
     end=$(date +%s%N)
-    wait
+    [ -z "$sampler" ] || wait "$sampler"
     made=$(ls "$WORK"/pdf/*.pdf | wc -l)
     [ "$made" -eq "$RECORDS" ] || { echo "run $i wrote $made PDFs" >&2; exit 1; }
     ms=$(( (end - start) / 1000000 ))

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <QThread>
 
 #include <algorithm>
@@ -45,7 +44,7 @@ struct Outcome {
     enum class Kind {
         Written,     // said: what the pages would say of the record, if anything
         NotWritten,  // said: why not
-        EndsBatch,   // said: the office failure after which no report can be made
+        OfficeLost,  // said: the office ended or stopped answering; it is started afresh
     };
     Kind kind;
     QString said;
@@ -68,7 +67,7 @@ public:
     PoolOffice(const OfficeMaker& make, const RecordReportsRequest& request)
         : request_(request), office_(make(folder_.path())), bounded_(*office_, request.timeLimit) {}
 
-    // Loads and prepares the copy and the template. Throws the office's failures, and Said.
+    // Loads and prepares the copy. Throws the office's failures, and Said.
     void Prepare(const QString& workbook, std::chrono::milliseconds limit) {
         bounded_.Worker().SetTimeLimit(limit);
         const QString copied = QDir(folder_.path()).filePath(WorkbookFileName());
@@ -121,7 +120,7 @@ public:
             if (doc) {
                 doc->Close();
             }
-            return failure.endsBatch ? Outcome{Outcome::Kind::EndsBatch, failure.text}
+            return failure.endsBatch ? Outcome{Outcome::Kind::OfficeLost, failure.text}
                                      : Outcome{Outcome::Kind::NotWritten, OneLine(failure.text)};
         }
     }
@@ -371,11 +370,11 @@ void Serve(const OfficeMaker& make, Handout& handout, const Selected& selected,
         const Outcome outcome = office->Make(saved, pdf, today);
         handout.Done(*i,
                      counted + company + QStringLiteral(": ") +
-                         (outcome.kind == Outcome::Kind::EndsBatch
+                         (outcome.kind == Outcome::Kind::OfficeLost
                               ? QStringLiteral("not written: ") + OneLine(outcome.said)
                               : outcome.Line()),
                      outcome.kind == Outcome::Kind::Written);
-        if (outcome.kind == Outcome::Kind::EndsBatch) {
+        if (outcome.kind == Outcome::Kind::OfficeLost) {
             office->EndNow();
             given_up.push_back(std::move(office));
         }

@@ -42,21 +42,44 @@ void SetSignals(void (*handler)(int)) {
     sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
+// What the program asks of the helper, read from fd 3 within ms: 'k' to kill the office at once,
+// 't' to end it, 'e' at end of file (the program has ended, however: end it too), 0 for nothing
+// yet.
+char Asked(int ms) {
+    pollfd asked = {3, POLLIN, 0};
+    if (poll(&asked, 1, ms) <= 0) {
+        return 0;
+    }
+    char what = 0;
+    const ssize_t got = read(3, &what, 1);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+        return 0;
+    }
+    if (got <= 0) {
+        return 'e';
+    }
+    return what == 'k' ? 'k' : 't';
+}
+
 // The helper, in the child of a fork of a threaded program: only calls that are safe there. It
-// starts the office in a process group of its own and watches fd 3, the pipe from the program.
-// End of file (the program ended, however) asks the office to end, "k" kills it at once; an
-// office that ends by itself ends the watch too. Then nothing of the office's group is left, and
-// its folder goes.
+// starts the office in a process group of its own and watches fd 3, the pipe from the program:
+// asked to end, the office is asked to terminate and killed after a grace, or at once; an office
+// that ends by itself ends the watch too. Then nothing of the office's group is left, and its
+// folder goes.
 [[noreturn]] void RunHelper(int watch, char* const* office, char* const* officeEnvironment,
                             char* const* removal) {
     setsid();
     // Only a kill ends the helper: it must outlive the program to end the office.
     SetSignals(SIG_IGN);
+    if (watch != 3) {
+        dup2(watch, 3);
+    }
     const int null = open("/dev/null", O_RDWR);
     for (int fd = 0; fd <= 2; ++fd) {
-        dup2(null, fd);
+        if (fd != null) {
+            dup2(null, fd);
+        }
     }
-    dup2(watch, 3);
     if (close_range(4, ~0U, 0) != 0) {
         for (int fd = 4; fd < 4096; ++fd) {
             close(fd);
@@ -75,33 +98,27 @@ void SetSignals(void (*handler)(int)) {
     }
     setpgid(launcher, launcher);
 
-    bool ended = false;
-    bool now = false;
-    while (!ended) {
-        pollfd asked = {3, POLLIN, 0};
-        if (poll(&asked, 1, 200) > 0) {
-            char what = 0;
-            const ssize_t got = read(3, &what, 1);
-            if (got > 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
-                now = got > 0 && what == 'k';
-                break;
-            }
-            if (got == 0) {
-                break;
-            }
-        }
-        ended = waitpid(launcher, nullptr, WNOHANG) == launcher;
+    const auto ended = [launcher] { return waitpid(launcher, nullptr, WNOHANG) == launcher; };
+    bool gone = false;
+    char asked = 0;
+    while (!gone && asked == 0) {
+        asked = Asked(200);
+        gone = ended();
     }
-    if (!ended && !now) {
+    if (!gone && asked != 'k') {
         kill(-launcher, SIGTERM);
-        for (int waited = 0; waited < kEndGraceMs && !ended; waited += 50) {
-            Pause(50);
-            ended = waitpid(launcher, nullptr, WNOHANG) == launcher;
+        for (int waited = 0; waited < kEndGraceMs && !gone && asked != 'k'; waited += 50) {
+            if (asked == 'e') {
+                Pause(50);  // nobody left to ask
+            } else {
+                asked = Asked(50);
+            }
+            gone = ended();
         }
     }
     // Whatever is left of the office's group, also once its launcher has gone.
     kill(-launcher, SIGKILL);
-    if (!ended) {
+    if (!gone) {
         while (waitpid(launcher, nullptr, 0) < 0 && errno == EINTR) {
         }
     }
@@ -182,8 +199,10 @@ void PrivateOffice::Start() {
         close(ends[1]);
         throw wb::AutomationError(wb::kErrNoApplication, "cannot start " + office[0]);
     }
+    const std::lock_guard<std::mutex> lock(watching_);
     watch_ = ends[1];
     helper_ = helper;
+    helperPid_ = helper;
 }
 
 std::shared_ptr<OfficeConnection> PrivateOffice::Connection() {
@@ -219,23 +238,35 @@ std::shared_ptr<OfficeConnection> PrivateOffice::Connection() {
 }
 
 void PrivateOffice::End() {
-    Finish(0);
+    Finish('t');
 }
 
 void PrivateOffice::EndNow() {
     Finish('k');
 }
 
+// Either may come while the other waits (EndNow from another thread while End waits for the
+// grace): the helper is told through the pipe, which stays open until it has gone, and only one
+// of them reaps it.
 void PrivateOffice::Finish(char how) {
-    if (const int watch = watch_.exchange(-1); watch >= 0) {
-        if (how != 0) {
-            (void)!write(watch, &how, 1);
+    {
+        const std::lock_guard<std::mutex> lock(watching_);
+        if (watch_ >= 0) {
+            (void)!write(watch_, &how, 1);
         }
-        close(watch);
     }
     if (const pid_t helper = helper_.exchange(0); helper > 0) {
         while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
         }
+    } else if (const pid_t started = helperPid_; started > 0) {
+        for (int waited = 0; waited < 200 && !HelperEnded(started); ++waited) {
+            QThread::msleep(50);
+        }
+    }
+    const std::lock_guard<std::mutex> lock(watching_);
+    if (watch_ >= 0) {
+        close(watch_);
+        watch_ = -1;
     }
 }
 

@@ -29,7 +29,7 @@ public:
     // The connection, the office started at the first call and waited for up to the start limit.
     // 429 when it cannot be started, 462 once it has ended.
     std::shared_ptr<OfficeConnection> Connection();
-    // Asks the office to end (killed if it is not gone within a few seconds) and waits for it.
+    // Asks the office to end (killed if it is not gone within 5 s) and waits for it.
     void End();
     // Kills the office at once, from any thread, also one that is stopped or hangs inside a call:
     // the calls under way then fail as for an office gone. Waits until it is gone.
@@ -46,8 +46,10 @@ private:
     std::mutex starting_;
     std::shared_ptr<OfficeConnection> connection_;
     bool started_ = false;
-    std::atomic<int> watch_{-1};    // this process's end of the helper's pipe
-    std::atomic<pid_t> helper_{0};  // to be waited for
+    std::mutex watching_;              // for watch_
+    int watch_ = -1;                   // this process's end of the helper's pipe
+    std::atomic<pid_t> helper_{0};     // to be waited for
+    std::atomic<pid_t> helperPid_{0};  // the helper, waited for or not
 };
 
 }  // namespace dravik_uno
