@@ -4,7 +4,11 @@
 #
 #   bench/record_reports_timing.sh [build/bin] [records] [runs]
 #   MEMORY=1 bench/record_reports_timing.sh ...   also the peak memory of the program and of each
-#                                                 office, and each office's at the start and end
+#                                                 office, and each one's at a tenth of the run, at
+#                                                 half and at the end
+#
+# A build whose batch makes its reports in offices of its own (--jobs) leaves the office started
+# here alone, as it leaves the user's; its own offices have their profiles in the work folder too.
 #
 # The database holds records with different answers (industries, business types, server types,
 # capacities), as a consultant's would. The office is a headless one of its own (private profile,
@@ -95,14 +99,15 @@ sample() {
 memory() {
     awk '
         {
-            if (!($1 in first)) { first[$1] = $2; order[++n] = $1 }
-            last[$1] = $2; peak[$1] = $3; kind[$1] = substr($0, index($0, $4))
+            if (!($1 in count)) { order[++n] = $1 }
+            rss[$1, ++count[$1]] = $2; peak[$1] = $3; kind[$1] = substr($0, index($0, $4))
         }
         END {
             for (i = 1; i <= n; ++i) {
-                p = order[i]
-                printf "  %s (%s): peak %d MB, %d MB first seen, %d MB last seen\n", kind[p], p,
-                    peak[p] / 1024, first[p] / 1024, last[p] / 1024
+                p = order[i]; c = count[p]
+                printf "  %s (%s): peak %d MB; %d, %d and %d MB at a tenth, half and the end\n",
+                    kind[p], p, peak[p] / 1024, rss[p, int(c / 10) + 1] / 1024,
+                    rss[p, int(c / 2) + 1] / 1024, rss[p, c] / 1024
             }
         }' "$WORK/memory.txt"
 }
