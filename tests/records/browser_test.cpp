@@ -197,7 +197,7 @@ TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
     EXPECT_TRUE(page1->TuttoOK);
     EXPECT_TRUE(page2.TuttoOK);
     EXPECT_TRUE(
-        app.book->Writes().contains(QStringLiteral("Contents DLQ0 = \"O'Hara \"Ltd\"; --\"")));
+        app.book->Writes().contains(QStringLiteral("Text DLQ0 = \"O'Hara \"Ltd\"; --\"")));
     EXPECT_TRUE(app.book->Writes().contains(QStringLiteral("Contents DLQ5 = \"25%\"")));
     EXPECT_TRUE(page1->isVisible());
     EXPECT_FALSE(b.isVisible());
