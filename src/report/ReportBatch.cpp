@@ -87,8 +87,8 @@ public:
             stage = Stage::Writing;
             const QByteArray pdf = doc->ExportPdf();
             doc->Close();
-            if (!WritePdf(pdfPath, pdf)) {
-                return {Outcome::Kind::NotWritten, OneLine(CannotWritePdfText(pdfPath))};
+            if (const QString failed = WritePdf(pdfPath, pdf); !failed.isEmpty()) {
+                return {Outcome::Kind::NotWritten, OneLine(failed)};
             }
             // A record the pages take with a message (the workbook gave no defaults) is written.
             return {Outcome::Kind::Written, Shown(said)};
