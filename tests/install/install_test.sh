@@ -12,6 +12,8 @@ pid=
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 export HOME=$work USER=dravik_install_$$ QT_QPA_PLATFORM=offscreen DRAVIK_BUILD_DIR=$build
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY
 prefix=$HOME/.local
 dir=$prefix/lib/dravik-lumo
@@ -27,7 +29,7 @@ for _ in $(seq 3000); do
 done
 [ "$(readlink "/proc/$pid/exe")" = "$dir/dravik-lumo" ] || fail "run started $(readlink "/proc/$pid/exe")"
 for _ in $(seq 300); do  # listening for a second start: the program is up
-    [ -S "${TMPDIR:-/tmp}/dravik_lumo_$USER" ] && break || sleep 0.1
+    [ -S "$XDG_RUNTIME_DIR/dravik-lumo/instance" ] && break || sleep 0.1
 done
 grep -qx "Exec=\"$dir/dravik-lumo\"" "$prefix/share/applications/dravik-lumo.desktop" ||
     fail "the menu entry starts another program"
