@@ -83,7 +83,7 @@ public:
             stage = Stage::Making;
             doc = office_.NewFromTemplate(
                 QDir(request_.programFolder).filePath(kReportTemplateName), true);
-            FillReport(*doc, data, today_);
+            FillReport(*doc, data, today_, &saved.entry);
             stage = Stage::Writing;
             const QByteArray pdf = doc->ExportPdf();
             doc->Close();

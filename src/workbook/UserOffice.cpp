@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -119,6 +121,35 @@ QString OfficePipePath(const QString& pipeName) {
     const QString base =
         ::access("/tmp", W_OK) == 0 ? QStringLiteral("/tmp") : QStringLiteral("/var/tmp");
     return QStringLiteral("%1/OSL_PIPE_%2_%3").arg(base).arg(::getuid()).arg(pipeName);
+}
+
+QProcessEnvironment OfficeEnvironment(QProcessEnvironment environment) {
+    // The locale the environment names, as the C library reads it.
+    const auto named = [&environment](const char* category) {
+        for (const char* variable : {"LC_ALL", category, "LANG"}) {
+            const QString value = environment.value(QLatin1String(variable));
+            if (!value.isEmpty()) {
+                return value;
+            }
+        }
+        return QStringLiteral("C");
+    };
+    const QByteArray ctype = named("LC_CTYPE").toLocal8Bit();
+    const QByteArray messages = named("LC_MESSAGES").toLocal8Bit();
+    bool utf8 = false;
+    if (const locale_t characters = ::newlocale(LC_CTYPE_MASK, ctype.constData(), nullptr)) {
+        utf8 = QByteArray(::nl_langinfo_l(CODESET, characters)).toUpper().replace("-", "") ==
+               "UTF8";
+        ::freelocale(characters);
+    }
+    const locale_t text = ::newlocale(LC_MESSAGES_MASK, messages.constData(), nullptr);
+    if (text) {
+        ::freelocale(text);
+    }
+    if (!utf8 || !text) {
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    }
+    return environment;
 }
 
 SocketOwner OwnerOfSocket(const QString& path) {

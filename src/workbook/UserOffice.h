@@ -5,6 +5,7 @@
 // so the office's pipe carries a random part kept in that folder. A room of its own because the
 // Calc backend (a module linking no program code) is built with it too.
 
+#include <QProcessEnvironment>
 #include <QString>
 
 // The user name as it stands in the names of the user's pipes and sockets: every character other
@@ -29,3 +30,9 @@ enum class SocketOwner { Nobody, ThisUser, Foreign };
 SocketOwner OwnerOfSocket(const QString& path);
 // The socket file of the office's pipe of that name.
 QString OfficePipePath(const QString& pipeName);
+
+// The environment an office is started in: the given one, with a UTF-8 character set where the
+// given locale is none or is not installed (LANG unset, as under cron or su -, or naming a locale
+// the machine lacks). The office would read paths and URLs with non-ASCII characters (a home
+// folder with "ü") in ASCII otherwise, and with a missing locale does not start at all.
+QProcessEnvironment OfficeEnvironment(QProcessEnvironment environment);

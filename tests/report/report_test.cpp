@@ -1,10 +1,12 @@
 // The report program's course on the in-memory workbook: what goes where in the document, the
 // empty Report sheet, and one message for each failure with nothing left open.
 
+#include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
 #include "Texts.h"
 #include "report/ReportBatch.h"
+#include "report/ReportContent.h"
 #include "report/ReportTarget.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
@@ -108,6 +110,22 @@ TEST_F(ReportTest, CodedAnswersPrintInTheCustomersWords) {
                 << answers[0].toStdString();
         }
     }
+
+    // A code no list has: the record's own text where the report is of a saved record.
+    entry::Entry stored = TypicalEntry();
+    stored[entry::kContinuousOperation] = QStringLiteral("5 - Maybe");
+    const auto shown = [](const char* text) {
+        return wb::ShownCell{QString::fromLatin1(text), std::nullopt, false};
+    };
+    ReportData data;
+    data.answers = {
+        {shown("Continuous operation (1 = required)"), shown("5"), shown("7"), shown("5")}};
+    book->ClearLog();
+    const auto doc = office.NewFromTemplate(QString(), true);
+    FillReport(*doc, data, QDate(2026, 12, 8), &stored);
+    EXPECT_TRUE(book->log.contains(
+        QStringLiteral("Table Answers 1,0 = Continuous operation|5 - Maybe|7|5 - Maybe")))
+        << book->log.join(u'\n').toStdString();
 }
 
 // A record's report is named by its key and the company as far as a file name can hold it, and

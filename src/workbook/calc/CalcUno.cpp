@@ -284,6 +284,7 @@ qint64 StartOffice(const CalcOptions& options, const QString& pipeName) {
     QProcess office;
     office.setProgram(options.sofficePath);
     office.setArguments(args);
+    office.setProcessEnvironment(OfficeEnvironment(QProcessEnvironment::systemEnvironment()));
     office.setStandardOutputFile(QProcess::nullDevice());
     office.setStandardErrorFile(QProcess::nullDevice());
     qint64 pid = 0;
