@@ -83,12 +83,12 @@ public:
             stage = Stage::Making;
             doc = office_.NewFromTemplate(
                 QDir(request_.programFolder).filePath(kReportTemplateName), true);
-            FillReport(*doc, data, today_);
+            FillReport(*doc, data, today_, &saved.entry);
             stage = Stage::Writing;
             const QByteArray pdf = doc->ExportPdf();
             doc->Close();
-            if (!WritePdf(pdfPath, pdf)) {
-                return {Outcome::Kind::NotWritten, OneLine(CannotWritePdfText(pdfPath))};
+            if (const QString failed = WritePdf(pdfPath, pdf); !failed.isEmpty()) {
+                return {Outcome::Kind::NotWritten, OneLine(failed)};
             }
             // A record the pages take with a message (the workbook gave no defaults) is written.
             return {Outcome::Kind::Written, Shown(said)};
