@@ -88,6 +88,11 @@ lock() {
     flock "$fd"
     locks+=("$fd")
 }
+unlock_all() {
+    local fd
+    for fd in "${locks[@]}"; do exec {fd}<&-; done
+    locks=()
+}
 
 # With a target, only it and what it needs (programs: what running and installing need); else
 # everything, the tests included. An existing build folder keeps its configuration (a test build
@@ -120,13 +125,15 @@ case "${1:-}" in
         install_for_user "$prefix"
         # The very program the menu entries start: one program folder, one workbook, one database.
         # The locks stay with this command, not with the program.
-        for fd in "${locks[@]}"; do exec {fd}<&-; done
+        unlock_all
         exec "$prefix/lib/dravik-lumo/dravik-lumo"
         ;;
     test)
         install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         comma_locale
         build
+        # The tests run dravik.sh themselves, which takes the same lock.
+        unlock_all
         cd "$BUILD"
         ctest --output-on-failure -j"$(nproc)"
         ;;
