@@ -20,6 +20,19 @@ PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev poppler-utils locales clang-14
                libclang-rt-14-dev desktop-file-utils xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}
+# CMake's own checks cannot build in a folder whose path holds a quote or a backslash: such a
+# clone builds in a folder of the user's in the temporary folder instead.
+case "$(realpath -m "$BUILD")" in
+    *\"* | *\\*)
+        BUILD=${TMPDIR:-/tmp}/dravik-lumo-build-$(id -u)-$(realpath -m "$BUILD" | sha1sum | cut -c1-12)
+        mkdir -p -m 700 "$BUILD"
+        if [ "$(stat -c %u "$BUILD")" != "$(id -u)" ]; then
+            echo "dravik.sh: $BUILD belongs to another user; set DRAVIK_BUILD_DIR" >&2
+            exit 1
+        fi
+        echo "Building in $BUILD: CMake cannot build in a folder whose path holds a quote."
+        ;;
+esac
 
 # As root directly, else through sudo; without either, as_root says so and fails.
 as_root() {
@@ -58,6 +71,29 @@ comma_locale() {
              "localedef -i de_DE -c -f UTF-8 de_DE.UTF-8" >&2
 }
 
+# The build and tools run in a UTF-8 locale that exists: with LANG unset (cron, su -) or naming a
+# locale the machine lacks, paths with an "ü" would be read in ASCII.
+if ! locale charmap 2>/dev/null | grep -qix 'utf-\?8' || locale 2>&1 >/dev/null | grep -q .; then
+    export LC_ALL=C.UTF-8
+fi
+
+# One build in a build folder, and one installation into a program folder, at a time: a second
+# command waits for the first (two at once would write the same files).
+# lock FOLDER: held until this command ends (or execs the program).
+locks=()
+lock() {
+    local fd
+    mkdir -p "$1"
+    exec {fd}<"$1"
+    flock "$fd"
+    locks+=("$fd")
+}
+unlock_all() {
+    local fd
+    for fd in "${locks[@]}"; do exec {fd}<&-; done
+    locks=()
+}
+
 # stage WHAT COMMAND...: runs one stage of the build or the installation with its output in the
 # log file, says WHAT in one line, and on a failure names the log and shows its end.
 LOG=$BUILD/dravik.log
@@ -82,6 +118,7 @@ stage() {
 # everything, the tests included. An existing build folder keeps its configuration (a test build
 # stays one); the build re-reads what changed.
 build() {
+    lock "$BUILD"
     mkdir -p "$BUILD"
     : >"$LOG"
     if [ -z "${1:-}" ]; then
@@ -97,10 +134,10 @@ build() {
 # the menu entries, the icon, and the extension registered in the user's office profile.
 install_for_user() {
     local prefix=$1
+    lock "$prefix/lib/dravik-lumo"
     stage "Installing into $prefix" cmake --install "$BUILD" --prefix "$prefix"
     # What it kept of the user's, in its own words.
     sed -n '/^== Installing/,$p' "$LOG" | sed -n 's/^\(-- \)\{0,1\}\(Kept your changed .*\)/\2/p'
-
     "$prefix/lib/dravik-lumo/register-extension.sh" >>"$LOG" 2>&1 ||
         echo "The report button's extension is registered when the program next opens the workbook." >&2
 }
@@ -120,12 +157,16 @@ case "${1:-}" in
         install_for_user "$prefix"
         installed "$prefix" "$prefix/lib/dravik-lumo/dravik-lumo"
         # The very program the menu entries start: one program folder, one workbook, one database.
+        # The locks stay with this command, not with the program.
+        unlock_all
         exec "$prefix/lib/dravik-lumo/dravik-lumo"
         ;;
     test)
         install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         comma_locale
         build
+        # The tests run dravik.sh themselves, which takes the same lock.
+        unlock_all
         cd "$BUILD"
         ctest --output-on-failure -j"$(nproc)"
         ;;
@@ -138,6 +179,7 @@ case "${1:-}" in
         ;;
     uninstall)
         prefix=${2:-$HOME/.local}
+        [ -d "$prefix/lib/dravik-lumo" ] && lock "$prefix/lib/dravik-lumo"
         if [ -x "$prefix/lib/dravik-lumo/register-extension.sh" ]; then
             "$prefix/lib/dravik-lumo/register-extension.sh" --remove || true
         fi

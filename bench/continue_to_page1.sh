@@ -17,13 +17,19 @@ SPLASH_SECONDS=3
 
 work=$(mktemp -d)
 bench_user="dravikbench$$"
+# The pipe's random part, where the program looks for it.
+export XDG_RUNTIME_DIR="$work/run"
+bench_part=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+mkdir -p -m 700 "$XDG_RUNTIME_DIR/dravik-lumo"
+echo "$bench_part" >"$XDG_RUNTIME_DIR/dravik-lumo/office-pipe"
+bench_pipe="dravik_lumo_calc_${bench_user}_$bench_part"
 program_pid=
 xvfb_pid=
 
 # Ends the office this script's user runs, closing its documents unsaved first (an office asked to
 # end with a changed document would ask the user).
 end_office() {
-    timeout 30 /usr/bin/python3 - "dravik_lumo_calc_$bench_user" <<'EOF' || true
+    timeout 30 /usr/bin/python3 - "$bench_pipe" <<'EOF' || true
 import sys, time, uno
 local = uno.getComponentContext()
 resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
@@ -50,7 +56,7 @@ EOF
     # An office that would not terminate (one registering an extension out of process may not)
     # is ended by its pids; the pipe's name is this run's alone.
     local left
-    left=$(pgrep -f "pipe,name=dravik_lumo_calc_$bench_user;" || true)
+    left=$(pgrep -f "pipe,name=$bench_pipe;" || true)
     [ -z "$left" ] || kill -KILL $left 2>/dev/null || true
 }
 

@@ -23,11 +23,14 @@ RUNS=${3:-3}
 SOFFICE=/usr/lib/libreoffice/program/soffice
 
 export USER="${DRAVIK_BENCH_USER:-dravikbatch$$}"
-PIPE="dravik_lumo_calc_$USER"
 WORK=$(mktemp -d)
 export HOME="$WORK"
-export XDG_RUNTIME_DIR="$WORK"  # the report's lock file goes with the rest
-export TMPDIR="$WORK/tmp"       # and the profiles of a batch's own offices
+export XDG_RUNTIME_DIR="$WORK"  # the report's lock file and its pipe's name go with the rest
+# The pipe's random part, where the program looks for it.
+PART=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+mkdir -m 700 "$WORK/dravik-lumo" && echo "$PART" >"$WORK/dravik-lumo/office-pipe"
+PIPE="dravik_lumo_calc_${USER}_$PART"
+export TMPDIR="$WORK/tmp"  # and the profiles of a batch's own offices
 mkdir -p "$TMPDIR"
 unset DISPLAY WAYLAND_DISPLAY
 OFFICE_PID=

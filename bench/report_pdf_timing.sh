@@ -5,7 +5,8 @@
 #   bench/report_pdf_timing.sh [build/bin] [runs]
 #
 # The office is a headless one of its own (private profile, and a pipe of its own: the program
-# takes its pipe name from $USER, which is set here), so a running Dravik Lumo is never touched.
+# takes its pipe's name from $USER and $XDG_RUNTIME_DIR, set here), so a running Dravik Lumo is
+# never touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=$(realpath "${1:-build/bin}")
@@ -13,9 +14,12 @@ RUNS=${2:-7}
 SOFFICE=/usr/lib/libreoffice/program/soffice
 
 export USER="dravikbench$$"
-PIPE="dravik_lumo_calc_$USER"
 WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR="$WORK"  # the report's lock file goes with the rest
+export XDG_RUNTIME_DIR="$WORK"  # the report's lock file and its pipe's name go with the rest
+# The pipe's random part, where the program looks for it.
+PART=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+mkdir -m 700 "$WORK/dravik-lumo" && echo "$PART" >"$WORK/dravik-lumo/office-pipe"
+PIPE="dravik_lumo_calc_${USER}_$PART"
 OFFICE_PID=
 cleanup() {
     [ -n "$OFFICE_PID" ] && kill -- "-$OFFICE_PID" 2>/dev/null || true

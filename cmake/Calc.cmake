@@ -50,7 +50,8 @@ target_link_options(dravik_uno INTERFACE "LINKER:-rpath,${DRAVIK_OFFICE_PROGRAM_
 file(GLOB DRAVIK_CALC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/workbook/calc/*.cpp
      ${CMAKE_SOURCE_DIR}/src/workbook/calc/*.h)
 list(FILTER DRAVIK_CALC_SOURCES EXCLUDE REGEX "/CalcModule\\.cpp$")
-add_library(dravik_calc STATIC ${DRAVIK_CALC_SOURCES})
+# The user's pipe and private folder are the workbook room's, built into the module too.
+add_library(dravik_calc STATIC ${DRAVIK_CALC_SOURCES} ${CMAKE_SOURCE_DIR}/src/workbook/UserOffice.cpp)
 add_dependencies(dravik_calc dravik_uno_headers)
 target_include_directories(dravik_calc PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # It uses the automation layer's headers alone, never a room's code. Public so that the

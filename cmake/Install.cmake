@@ -74,6 +74,38 @@ if(DRAVIK_INSTALL_FUNCTIONS_ONLY)
   return()
 endif()
 
+# Removes one file an installation put down, unless it must stay: the database, a file the office
+# has open (its lock file beside it) or a file of the user's they changed.
+function(dravik_uninstall_file file)
+  get_filename_component(name "${file}" NAME)
+  get_filename_component(dir "${file}" DIRECTORY)
+  if(name MATCHES "^dravik\\.mdb" OR NOT (EXISTS "${file}" OR IS_SYMLINK "${file}"))
+    return()
+  endif()
+  # The office's lock file beside a file says the office has it open: it stays, and so does the
+  # lock, which is the office's.
+  if(EXISTS "${dir}/.~lock.${name}#")
+    message(NOTICE "Kept ${file}: it is open in Calc (close it there, then uninstall again)")
+    return()
+  endif()
+  # A file of the user's (see dravik_install_user_file) stays once they changed it.
+  set(record "${dir}/.${name}.shipped")
+  if(EXISTS "${record}")
+    file(READ "${record}" shipped)
+    string(STRIP "${shipped}" shipped)
+    file(SHA256 "${file}" current)
+    # This version's copy put beside it goes in any case.
+    file(REMOVE "${file}.dist")
+    if(NOT current STREQUAL shipped)
+      message(NOTICE "Kept ${file}: you changed it (it holds your saved answers)")
+      return()
+    endif()
+    file(REMOVE "${record}")
+  endif()
+  message(STATUS "Removing ${file}")
+  file(REMOVE "${file}")
+endfunction()
+
 if(CMAKE_SCRIPT_MODE_FILE)
   if(ACTION STREQUAL "validate")
     # -- The check: SOURCE_DIR, OUT_DIR, VALIDATOR and PROGRAM_DIR are passed with -D. ---------
@@ -104,53 +136,52 @@ if(CMAKE_SCRIPT_MODE_FILE)
   if(ACTION STREQUAL "uninstall")
     # -- Removing an installation: PREFIX is passed with -D. ----------------------------------
     # What the installation put down is listed in the copy of its manifest in the program
-    # folder; the database is never among it and stays.
+    # folder; the database is never among it and stays. Each path is taken whole, a line at a
+    # time, whatever characters it holds (CMake's lists would split one at a ";").
     set(program_dir "${PREFIX}/lib/dravik-lumo")
     set(manifest "${program_dir}/.install-manifest")
-    set(files)
     if(EXISTS "${manifest}")
-      file(STRINGS "${manifest}" files)
+      file(READ "${manifest}" listed)
+      string(LENGTH "${listed}" left)
+      while(left GREATER 0)
+        string(FIND "${listed}" "\n" end)
+        if(end EQUAL -1)
+          set(end ${left})
+        endif()
+        string(SUBSTRING "${listed}" 0 ${end} file)
+        math(EXPR next "${end} + 1")
+        if(next GREATER left)
+          set(next ${left})
+        endif()
+        string(SUBSTRING "${listed}" ${next} -1 listed)
+        string(LENGTH "${listed}" left)
+        if(NOT file STREQUAL "")
+          dravik_uninstall_file("${file}")
+        endif()
+      endwhile()
     else()
       message(STATUS "No installation manifest in ${program_dir}; removing the known files")
-      file(GLOB files "${program_dir}/dravik-lumo" "${program_dir}/dravik-create-db"
-           "${program_dir}/dravik-toc-report" "${program_dir}/*.tabb"
-           "${program_dir}/*.tabb.dist")
+      foreach(name dravik-lumo dravik-create-db dravik-toc-report dravik-lumo-calc.so
+                   Dravik-Lumo-Report.ott dravik-report-copy.oxt register-extension.sh
+                   register_extension.py)
+        dravik_uninstall_file("${program_dir}/${name}")
+      endforeach()
+      file(GLOB books RELATIVE "${program_dir}" "${program_dir}/*.tabb" "${program_dir}/*.tabb.dist")
+      foreach(name IN LISTS books)
+        dravik_uninstall_file("${program_dir}/${name}")
+      endforeach()
     endif()
     foreach(entry IN LISTS DRAVIK_DESKTOP_ENTRIES)
-      list(APPEND files "${PREFIX}/share/applications/${entry}.desktop")
+      dravik_uninstall_file("${PREFIX}/share/applications/${entry}.desktop")
     endforeach()
-    file(GLOB icons "${PREFIX}/share/icons/hicolor/*/apps/dravik-lumo.png")
+    foreach(size 48 64 128)
+      dravik_uninstall_file("${PREFIX}/share/icons/hicolor/${size}x${size}/apps/dravik-lumo.png")
+    endforeach()
     file(GLOB pages "${PREFIX}/share/man/man1/dravik-*.1")
-    list(APPEND files ${icons} ${pages} "${manifest}")
-    foreach(file IN LISTS files)
-      get_filename_component(name "${file}" NAME)
-      get_filename_component(dir "${file}" DIRECTORY)
-      if(name MATCHES "^dravik\\.mdb" OR NOT (EXISTS "${file}" OR IS_SYMLINK "${file}"))
-        continue()
-      endif()
-      # The office's lock file beside a file says the office has it open: it stays, and so
-      # does the lock, which is the office's.
-      if(EXISTS "${dir}/.~lock.${name}#")
-        message(NOTICE "Kept ${file}: it is open in Calc (close it there, then uninstall again)")
-        continue()
-      endif()
-      # A file of the user's (see dravik_install_user_file) stays once they changed it.
-      set(record "${dir}/.${name}.shipped")
-      if(EXISTS "${record}")
-        file(READ "${record}" shipped)
-        string(STRIP "${shipped}" shipped)
-        file(SHA256 "${file}" current)
-        # This version's copy put beside it goes in any case.
-        file(REMOVE "${file}.dist")
-        if(NOT current STREQUAL shipped)
-          message(NOTICE "Kept ${file}: you changed it (it holds your saved answers)")
-          continue()
-        endif()
-        file(REMOVE "${record}")
-      endif()
-      message(STATUS "Removing ${file}")
-      file(REMOVE "${file}")
+    foreach(page IN LISTS pages)
+      dravik_uninstall_file("${page}")
     endforeach()
+    dravik_uninstall_file("${manifest}")
     # The program folder goes only when nothing is left in it.
     file(GLOB left "${program_dir}/*" "${program_dir}/.*")
     if(IS_DIRECTORY "${program_dir}" AND NOT left)
@@ -193,10 +224,10 @@ endforeach()
 # when the prefix is known (also one given to `cmake --install --prefix`).
 install(CODE "
   set(DRAVIK_INSTALL_FUNCTIONS_ONLY ON)
-  include(\"${CMAKE_CURRENT_LIST_FILE}\")
-  dravik_write_desktop_entries(\"${CMAKE_SOURCE_DIR}\"
+  include([==[${CMAKE_CURRENT_LIST_FILE}]==])
+  dravik_write_desktop_entries([==[${CMAKE_SOURCE_DIR}]==]
                                \"\${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo\"
-                               \"${CMAKE_BINARY_DIR}/desktop-entries\")
+                               [==[${CMAKE_BINARY_DIR}/desktop-entries]==])
 ")
 foreach(entry IN LISTS DRAVIK_DESKTOP_ENTRIES)
   install(FILES ${CMAKE_BINARY_DIR}/desktop-entries/${entry}.desktop
@@ -204,7 +235,8 @@ foreach(entry IN LISTS DRAVIK_DESKTOP_ENTRIES)
 endforeach()
 
 # The empty database, only where there is none. Not into a staging folder (DESTDIR): a
-# database packaged there would overwrite the user's on the package's installation.
+# database packaged there would overwrite the user's on the package's installation. The folder
+# and the records in it are the user's alone.
 install(CODE "
   set(_db_dir \"\${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo\")
   if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
@@ -212,6 +244,8 @@ install(CODE "
     if(NOT _rc EQUAL 0)
       message(FATAL_ERROR \"Creating the database in \${_db_dir} failed\")
     endif()
+    file(CHMOD \"\${_db_dir}\" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    file(CHMOD \"\${_db_dir}/dravik.mdb\" PERMISSIONS OWNER_READ OWNER_WRITE)
   else()
     message(STATUS \"Staged installation: run dravik-create-db --if-missing after installing\")
   endif()

@@ -16,8 +16,20 @@ function(dravik_office_convert convert_to converted_var content_var)
   get_filename_component(_stem "${SOURCE}" NAME_WE)
   string(REGEX REPLACE ":.*" "" _ext "${convert_to}")
   set(_converted "${WORK_DIR}/${_stem}.${_ext}")
+  # The profile's URL as the office itself writes one: a folder with a blank, an "ü" or a quote
+  # in its name (the clone's path) must reach it encoded. The build's own files are read in a
+  # UTF-8 locale that exists, whatever the environment names.
   execute_process(
-    COMMAND "${SOFFICE}" "-env:UserInstallation=file://${PROFILE_DIR}" --headless --invisible
+    COMMAND /usr/bin/python3 -c "import sys, uno; print(uno.systemPathToFileUrl(sys.argv[1]))"
+            "${PROFILE_DIR}"
+    OUTPUT_VARIABLE _profile_url OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0 OR _profile_url STREQUAL "")
+    message(FATAL_ERROR "No file URL for ${PROFILE_DIR}: install python3-uno")
+  endif()
+  execute_process(
+    COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C.UTF-8 "${SOFFICE}"
+            "-env:UserInstallation=${_profile_url}" --headless --invisible
             --norestore --nologo --nolockcheck --convert-to "${convert_to}" --outdir "${WORK_DIR}"
             "${SOURCE}"
     RESULT_VARIABLE _rc
@@ -67,10 +79,11 @@ function(dravik_office_document target source output script work_name)
   endif()
   add_custom_target(${target} ALL DEPENDS ${output})
   if(ARGV5 STREQUAL "USER_FILE")
+    # Bracket arguments: the clone's path may hold quotes.
     install(CODE "
       set(DRAVIK_INSTALL_FUNCTIONS_ONLY ON)
-      include(\"${CMAKE_SOURCE_DIR}/cmake/Install.cmake\")
-      dravik_install_user_file(\"${output}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo\")
+      include([==[${CMAKE_SOURCE_DIR}/cmake/Install.cmake]==])
+      dravik_install_user_file([==[${output}]==] \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/dravik-lumo\")
     ")
   else()
     install(FILES ${output} DESTINATION lib/dravik-lumo)

@@ -12,6 +12,7 @@ profile that is started for the purpose and ended again.
 
 import os
 import re
+import stat
 import subprocess
 import sys
 import time
@@ -51,13 +52,41 @@ class Environment(unohelper.Base, XCommandEnvironment):
         return Quiet()
 
 
+def private_folder():
+    # The same folder the programs keep the user's names in (src/workbook/UserOffice.cpp).
+    runtime = os.environ.get("XDG_RUNTIME_DIR", "")
+    if not runtime or not os.path.isdir(runtime):
+        runtime = os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache")
+    return os.path.join(runtime, "dravik-lumo")
+
+
 def program_pipe():
-    # The same name the program uses: one pipe per user.
+    # The same name the programs use: one pipe per user, with the random part they keep. None
+    # when no program has made one yet.
     user = os.environ.get("USER") or str(os.getuid())
-    return "dravik_lumo_calc_" + re.sub(r"[^A-Za-z0-9]", "_", user)
+    try:
+        with open(os.path.join(private_folder(), "office-pipe")) as stored:
+            part = stored.read().strip()
+    except OSError:
+        return None
+    return "dravik_lumo_calc_%s_%s" % (re.sub(r"[^A-Za-z0-9]", "_", user)[:32], part)
+
+
+def users_own(pipe):
+    # Only a socket of this user's own is spoken to: another user's under the name would be
+    # handed the registration.
+    for folder in ("/tmp", "/var/tmp"):
+        try:
+            found = os.lstat("%s/OSL_PIPE_%d_%s" % (folder, os.getuid(), pipe))
+        except OSError:
+            continue
+        return stat.S_ISSOCK(found.st_mode) and found.st_uid == os.getuid()
+    return False
 
 
 def connect(pipe):
+    if pipe is None or not users_own(pipe):
+        raise RuntimeError("no office of the user's on " + str(pipe))
     local = uno.getComponentContext()
     resolver = local.ServiceManager.createInstanceWithContext(
         "com.sun.star.bridge.UnoUrlResolver", local)
@@ -77,7 +106,7 @@ def main():
     try:
         ctx = connect(program_pipe())
     except Exception:  # nothing answers there: start an office of our own
-        pipe = "dravik_register_%d" % os.getpid()
+        pipe = "dravik_register_%d_%s" % (os.getpid(), os.urandom(16).hex())
         started = subprocess.Popen(
             ["soffice", "--headless", "--invisible", "--norestore", "--nologo",
              "--accept=pipe,name=%s;urp;" % pipe],

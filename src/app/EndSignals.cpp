@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
@@ -41,6 +42,11 @@ EndSignals::EndSignals(std::function<void()> onSignal, QObject* parent)
     for (const int signal : kSignals) {
         ::sigaction(signal, &action, nullptr);
     }
+}
+
+bool EndSignals::Pending() {
+    pollfd waiting{gPipe[0], POLLIN, 0};
+    return gPipe[0] >= 0 && ::poll(&waiting, 1, 0) == 1;
 }
 
 EndSignals::~EndSignals() {

@@ -17,6 +17,10 @@ public:
     // The signals take their default action again.
     ~EndSignals() override;
 
+    // Whether a signal has come and is still to be handled: for work that waits outside the event
+    // loop (the single-instance exchange), which ends at once then.
+    static bool Pending();
+
 private:
     std::function<void()> onSignal_;
     QSocketNotifier* notifier_ = nullptr;

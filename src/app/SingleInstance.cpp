@@ -2,7 +2,9 @@
 
 #include "workbook/UserOffice.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -11,35 +13,63 @@ namespace {
 
 const QByteArray kShowRequest = "show\n";
 const QByteArray kShownReply = "shown ";
+// A socket's whole path must fit the system's sockaddr_un.
+constexpr int kLongestSocketPath = 100;
+
+// Waits in short steps, so that a signal ends the wait at once.
+template <class Done>
+bool WaitUntil(QDeadlineTimer deadline, const std::function<bool()>& stopped, Done done) {
+    while (!done()) {
+        if (deadline.hasExpired() || (stopped && stopped())) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
-QString SingleInstanceName(const QString& user) {
-    return QStringLiteral("dravik_lumo_") + UserNameForPipes(user);
+QString SingleInstancePath() {
+    const QString folder = PrivateFolder();
+    const QString inside = QDir(folder).filePath(QStringLiteral("instance"));
+    if (!folder.isEmpty() && QFile::encodeName(inside).size() <= kLongestSocketPath) {
+        return inside;
+    }
+    return QDir(QDir::tempPath()).filePath(UserOfficePipeName() + QStringLiteral(".instance"));
 }
 
-SingleInstance::SingleInstance(QString name, QObject* parent)
-    : QObject(parent), name_(std::move(name)) {}
+SingleInstance::SingleInstance(QString path, QObject* parent)
+    : QObject(parent), path_(std::move(path)) {}
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::Claim() {
+SingleInstance::Start SingleInstance::Claim(const std::function<bool()>& stopped) {
     // Two starts at the same moment must not both find nobody and both listen: the look and the
-    // listen are one step under a lock file (one a crashed program left is taken over).
-    QLockFile lock(QDir(QDir::tempPath()).filePath(name_ + QStringLiteral(".lock")));
+    // listen are one step under a lock file beside the socket (one a crashed program left is
+    // taken over).
+    QLockFile lock(path_ + QStringLiteral(".lock"));
     lock.setStaleLockTime(0);
-    lock.tryLock(10000);
-    if (AskToShow(name_)) {
-        return false;
+    const QDeadlineTimer deadline(2000);
+    if (!WaitUntil(deadline, stopped, [&] { return lock.tryLock(50); }) && stopped && stopped()) {
+        return Start::Stopped;
     }
-    // Nobody answered: a socket still there is a crashed program's.
-    QLocalServer::removeServer(name_);
+    const bool answered = AskToShow(path_, stopped).has_value();
+    if (stopped && stopped()) {
+        return Start::Stopped;
+    }
+    if (answered) {
+        return Start::Elsewhere;
+    }
+    // Nobody of this user answered: a socket still there is a crashed program's.
+    if (OwnerOfSocket(path_) != SocketOwner::Foreign) {
+        QLocalServer::removeServer(path_);
+    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::Answer);
-    // Should listening fail (no temporary folder to put the socket in), the program still runs.
-    server_->listen(name_);
-    return true;
+    // Should listening fail (no folder to put the socket in), the program still runs.
+    server_->listen(path_);
+    return Start::Running;
 }
 
 void SingleInstance::Release() {
@@ -63,21 +93,28 @@ void SingleInstance::Answer() {
     }
 }
 
-std::optional<QString> SingleInstance::AskToShow(const QString& name, int waitMs) {
+std::optional<QString> SingleInstance::AskToShow(const QString& path,
+                                                 const std::function<bool()>& stopped, int waitMs) {
+    // Only a listener of this user's own is a running program: another user's is never asked.
+    if (OwnerOfSocket(path) != SocketOwner::ThisUser) {
+        return std::nullopt;
+    }
+    const QDeadlineTimer deadline(waitMs);
     QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(2000)) {
+    socket.connectToServer(path);
+    if (!WaitUntil(deadline, stopped, [&] { return socket.waitForConnected(50); })) {
         return std::nullopt;
     }
     socket.write(kShowRequest);
     socket.flush();
     // A program answers from its event loop, also while a message box is up; one that is busy
-    // with the office answers once that is done.
-    while (!socket.canReadLine() && socket.waitForReadyRead(waitMs)) {
-    }
-    const QByteArray reply = socket.readLine().trimmed();
+    // with the office answers later, and is the running program all the same.
+    WaitUntil(deadline, stopped, [&] {
+        return socket.canReadLine() || socket.state() != QLocalSocket::ConnectedState ||
+               (socket.waitForReadyRead(50) && socket.canReadLine());
+    });
+    const QByteArray reply = socket.canReadLine() ? socket.readLine().trimmed() : QByteArray();
     if (!reply.startsWith(kShownReply.trimmed())) {
-        // Listening but silent: a program is there all the same, and it stays the one.
         return QString();
     }
     return QString::fromUtf8(reply.mid(kShownReply.size()));

@@ -59,9 +59,10 @@ int main(int argc, char* argv[]) {
         }
     });
 
-    SingleInstance instance(SingleInstanceName());
-    if (!instance.Claim()) {
-        return kExitNormal;  // the running program has come to the front
+    SingleInstance instance(SingleInstancePath());
+    // The running program has come to the front, or a signal ended this start before anything.
+    if (instance.Claim(&EndSignals::Pending) != SingleInstance::Start::Running) {
+        return kExitNormal;
     }
 
     QtMessageBoxes msg;

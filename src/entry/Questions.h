@@ -21,7 +21,7 @@ enum class Control {
 
 // How the write-out checks an answer and what it writes into the answer's range.
 enum class Rule {
-    AnyText,     // anything but the empty text; written as typed
+    AnyText,     // anything but the empty text; written as the text typed (only ever shown)
     Choice,      // a capital P is the prompt "Please select..."; the code is written
     Tick,        // at least one box of the group ticked; its code when ticked, else "0"
     Number,      // not empty, then CheckNumber within the bounds; written as typed

@@ -60,11 +60,12 @@ bool WriteAnswer(const Question& question, const Entry& entry, wb::Document& doc
     };
     switch (question.rule) {
         case Rule::AnyText:
-            // Blanks included: anything but the empty text is written as typed.
+            // Blanks included: anything but the empty text is written, as the text itself; the
+            // workbook only shows it, so "007" or "1/2" must not become a number or a date.
             if (text.isEmpty()) {
                 return fail(question.emptyMessage);
             }
-            PutRange(doc, range, text);
+            PutText(doc, range, text);
             return true;
         case Rule::Choice:
             // A capital P is the prompt "Please select..." (or a typed text like it).

@@ -135,8 +135,9 @@ Database Workspace::CreateDatabase(const QString& path, const QString& locale) {
         const QString candidate =
             path + QStringLiteral(".%1.building")
                        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        // The customers' records are the user's alone; SQLite gives its journal the file's mode.
         const int fd = ::open(candidate.toLocal8Bit().constData(),
-                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             ::close(fd);
             building = candidate;

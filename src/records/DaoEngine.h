@@ -25,6 +25,7 @@ public:
         NoTable,          // the database lacks the table asked for
         ValueRefused,     // a column refused a value (empty, too long, wrong type)
         ReadOnly,         // the file or its folder cannot be written
+        Replaced,         // the file was replaced or moved away while it was open
         Locked,           // another program holds the file
         NoCurrentRecord,  // the cursor is on no record
         Misuse,           // an operation out of order (e.g. Update without AddNew or Edit)

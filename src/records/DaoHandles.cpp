@@ -27,6 +27,9 @@ void ThrowEngine(sqlite3* db, int rc, const QString& doing) {
                   match.hasMatch() ? match.captured(1) : QString());
         }
         case SQLITE_READONLY:
+            // The name now leads to another file than the one opened (it was replaced, or moved
+            // away): nothing read-only about it.
+            Throw(rc == SQLITE_READONLY_DBMOVED ? Kind::Replaced : Kind::ReadOnly, description);
         case SQLITE_PERM:
             Throw(Kind::ReadOnly, description);
         case SQLITE_BUSY:

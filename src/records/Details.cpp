@@ -141,6 +141,11 @@ QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& p
                        "The database\r%1\rcan not be written: the file or its folder "
                        "is read-only.\r\rAsk for write access to both, then try again.")
                 .arg(file);
+        case Kind::Replaced:
+            return QStringLiteral(
+                       "The database\r%1\rwas replaced or moved while the records were open. "
+                       "Nothing was changed.\r\rPlease open the records again.")
+                .arg(file);
         case Kind::Locked:
             return QStringLiteral(
                        "The database\r%1\ris in use by another program.\r\rClose that "

@@ -104,13 +104,13 @@ public:
             stage = Stage::Making;
             doc = bounded_.NewFromTemplate(
                 QDir(request_.programFolder).filePath(kReportTemplateName), true);
-            FillReport(*doc, data, today);
+            FillReport(*doc, data, today, &saved.entry);
             stage = Stage::Writing;
             const QByteArray pdf = doc->ExportPdf();
             doc->Close();
             doc.reset();
-            if (!WritePdf(pdfPath, pdf)) {
-                return {Outcome::Kind::NotWritten, OneLine(CannotWritePdfText(pdfPath))};
+            if (const QString failed = WritePdf(pdfPath, pdf); !failed.isEmpty()) {
+                return {Outcome::Kind::NotWritten, OneLine(failed)};
             }
             // A record the pages take with a message (the workbook gave no defaults) is written.
             return {Outcome::Kind::Written, Shown(said)};

@@ -101,17 +101,25 @@ std::vector<std::vector<QString>> Texts(const wb::ShownTable& table) {
 // A text the workbook shows for an answer from a list, a coded text ("2 - Manufacturing") or a
 // bare code ("1"), as the description the program's list gives that code; any other text (the
 // workbook's "(not answered)") as it is.
-QString Worded(const entry::Question& question, const QString& shown) {
-    const QString description = entry::DescriptionOf(question, entry::CodeOf(shown.trimmed()));
-    return description.isEmpty() ? shown : description;
+QString Worded(const entry::Question& question, const QString& shown, const entry::Entry* stored) {
+    const QString code = entry::CodeOf(shown.trimmed());
+    const QString description = entry::DescriptionOf(question, code);
+    if (!description.isEmpty()) {
+        return description;
+    }
+    // A code the list lacks ("5" of a stored "5 - Maybe"): the whole text the record holds.
+    if (stored && !code.isEmpty() && entry::CodeOf((*stored)[question]).trimmed() == code) {
+        return (*stored)[question];
+    }
+    return shown;
 }
 
 // The workbook keeps codes, as the program writes them; the customer reads the descriptions. A
 // row of the answers is a list's when its label begins with the list question's caption
 // ("Continuous operation (1 = required)"): its label loses the key to the codes.
-void InCustomersWords(ReportData& d) {
-    d.industry.text = Worded(entry::kIndustry, d.industry.text);
-    d.server.text = Worded(entry::kServerType, d.server.text);
+void InCustomersWords(ReportData& d, const entry::Entry* stored) {
+    d.industry.text = Worded(entry::kIndustry, d.industry.text, stored);
+    d.server.text = Worded(entry::kServerType, d.server.text, stored);
     for (const entry::Question& question : entry::Questions()) {
         if (question.control != entry::Control::List) {
             continue;
@@ -123,7 +131,7 @@ void InCustomersWords(ReportData& d) {
             }
             row[0].text.truncate(caption.size());
             for (size_t c = 1; c < row.size(); ++c) {
-                row[c].text = Worded(question, row[c].text);
+                row[c].text = Worded(question, row[c].text, stored);
             }
         }
     }
@@ -232,8 +240,9 @@ bool NeverCopied(const ReportData& d) {
     return d.copied.text.trimmed().isEmpty();
 }
 
-void FillReport(wb::TextDocument& doc, ReportData d, const QDate& today) {
-    InCustomersWords(d);
+void FillReport(wb::TextDocument& doc, ReportData d, const QDate& today,
+                const entry::Entry* stored) {
+    InCustomersWords(d, stored);
     // A name of only spaces is no answer, as an empty one, which the overview shows so.
     const QString customer =
         d.customer.text.trimmed().isEmpty() ? QStringLiteral("(not answered)") : d.customer.text;

@@ -3,6 +3,7 @@
 // from the template: one implementation for the report of the workbook the user has open and for
 // the reports of saved records.
 
+#include "entry/Entry.h"
 #include "shell/Platform.h"
 #include "workbook/Automation.h"
 
@@ -53,8 +54,10 @@ void CheckFigures(const ReportData& d);
 bool NeverCopied(const ReportData& d);
 
 // The document filled from Report in the customer's words: the descriptions of the program's
-// lists where the workbook shows their codes.
-void FillReport(wb::TextDocument& doc, ReportData d, const QDate& today);
+// lists where the workbook shows their codes. A code no list has prints as the record's own text
+// where the report is of a saved record (stored).
+void FillReport(wb::TextDocument& doc, ReportData d, const QDate& today,
+                const entry::Entry* stored = nullptr);
 
 // Where a report is made: what an office failure's message names.
 struct FailureContext {

@@ -1,5 +1,7 @@
 #include "report/ReportLock.h"
 
+#include "workbook/UserOffice.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,14 +15,11 @@
 
 namespace {
 
-// The user's runtime folder is private to the user. Without one the shared temporary folder is
-// used, with the user's number in the name and the file refused unless it is the user's own.
+// The user's private folder. Without one the shared temporary folder is used, with the user's
+// number in the name and the file refused unless it is the user's own.
 QString LockFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
-        return runtime;
-    }
-    return QDir::tempPath();
+    const QString folder = PrivateFolder();
+    return folder.isEmpty() ? QDir::tempPath() : folder;
 }
 
 }  // namespace

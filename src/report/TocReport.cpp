@@ -87,8 +87,9 @@ int MakeTocReport(wb::ReportOffice& office, MessageBoxes& msg, const Clock& cloc
     try {
         Make(bounded, clock, request, made);
         // Written only now, whole, when the office has nothing left to do.
-        if (pdf && !WritePdf(request.pdfPath, made.pdf)) {
-            msg.MsgBox(CannotWritePdfText(request.pdfPath), kStyleCritical);
+        if (const QString failed = pdf ? WritePdf(request.pdfPath, made.pdf) : QString();
+            !failed.isEmpty()) {
+            msg.MsgBox(failed, kStyleCritical);
             return 1;
         }
         return 0;

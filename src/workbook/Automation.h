@@ -51,6 +51,9 @@ public:
     virtual ~Range() = default;
     // Member "Contents": the value as a user typing it into the cell would enter it.
     virtual void SetContents(const CellValue& value) = 0;
+    // The text itself as the cell's text, never read as a number, date, Boolean or formula: for
+    // an answer that is only ever shown, so that "007" stays "007".
+    virtual void SetText(const QString& text) = 0;
     // Member "cellvalue": what the cell holds now (formulas evaluated).
     virtual CellValue CellValueOf() = 0;
 };

@@ -9,6 +9,10 @@ void PutRange(wb::Document& doc, const QString& name, const wb::CellValue& value
     doc.GetRange(name)->SetContents(value);
 }
 
+void PutText(wb::Document& doc, const QString& name, const QString& text) {
+    doc.GetRange(name)->SetText(text);
+}
+
 wb::CellValue GetRangeValue(wb::Document& doc, const QString& name) {
     return doc.GetRange(name)->CellValueOf();
 }

@@ -8,6 +8,7 @@
 class NumberFormat;
 
 void PutRange(wb::Document& doc, const QString& name, const wb::CellValue& value);
+void PutText(wb::Document& doc, const QString& name, const QString& text);
 wb::CellValue GetRangeValue(wb::Document& doc, const QString& name);
 void TurnToSheet(wb::Document& doc, const QString& name);
 

@@ -1,39 +1,38 @@
 // One program per user, with two real processes: this test is the running program, the built
-// dravik-lumo the second start.
+// dravik-lumo the second start. Another user's listener is never asked, and no listener holds a
+// start for more than about a second.
 
+#include "Listener.h"
 #include "TestApp.h"
 #include "app/SingleInstance.h"
+#include "workbook/UserOffice.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
 // A socket left by a crash is taken over; a second start while a message box is up (whose own
 // event loop answers) brings the running program's window to the front and ends with 0.
 TEST(SingleInstance, ASecondStartBringsTheRunningProgramToTheFrontAndEnds) {
-    const QString user = QStringLiteral("dravik test %1").arg(getpid());
-    const QString name = SingleInstanceName(user);
-    EXPECT_EQ(name, QStringLiteral("dravik_lumo_dravik_test_%1").arg(getpid()));
-    sockaddr_un address{AF_UNIX, {}};
-    std::strncpy(address.sun_path, QDir(QDir::tempPath()).filePath(name).toLocal8Bit().constData(),
-                 sizeof address.sun_path - 1);
-    const int crashed = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(::bind(crashed, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(crashed);
+    const QString path = SingleInstancePath();
+    EXPECT_EQ(path,
+              qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/dravik-lumo/instance"));
+    struct stat folder {};
+    ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    ::close(ListenAt(path));  // what a crashed program leaves
 
     TestApp app;
-    SingleInstance running(name);
-    ASSERT_TRUE(running.Claim());
+    SingleInstance running(path);
+    ASSERT_EQ(running.Claim(), SingleInstance::Start::Running);
     app.pages.StartUp();
     int shows = 0;
     running.SetShow([&] {
@@ -43,7 +42,6 @@ TEST(SingleInstance, ASecondStartBringsTheRunningProgramToTheFrontAndEnds) {
 
     QProcess second;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("USER", user);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     second.setProcessEnvironment(env);
     app.msg.onShow = [&] {
@@ -63,6 +61,33 @@ TEST(SingleInstance, ASecondStartBringsTheRunningProgramToTheFrontAndEnds) {
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), kExitNormal);
     EXPECT_EQ(shows, 1);
+    running.Release();
+}
+
+// A listener that answers slowly holds a start for a second at most; one of another user is not
+// asked at all, however it answers; a signal ends the exchange at once.
+TEST(SingleInstance, NoListenerHoldsAStartAndAnotherUsersIsNeverAsked) {
+    QTemporaryDir shared;
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString own = shared.filePath(QStringLiteral("own"));
+    const pid_t dripping = StartListener(own, ::getuid(), "shown frm01\n", 5000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(SingleInstance::AskToShow(own), QString());  // a program, busy: it stays the one
+    EXPECT_LT(clock.elapsed(), 2000);
+    clock.restart();
+    EXPECT_EQ(SingleInstance(own).Claim([] { return true; }), SingleInstance::Start::Stopped);
+    EXPECT_LT(clock.elapsed(), 500);
+    EndListener(dripping);
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's listener needs root";
+    }
+    const QString theirs = shared.filePath(QStringLiteral("theirs"));
+    const pid_t other = StartListener(theirs, 65534, "shown frm01\n");
+    EXPECT_EQ(OwnerOfSocket(theirs), SocketOwner::Foreign);
+    EXPECT_EQ(SingleInstance::AskToShow(theirs), std::nullopt);
+    EndListener(other);
 }
 
 }  // namespace

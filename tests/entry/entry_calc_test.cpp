@@ -53,6 +53,17 @@ TEST(EntryOnCalc, TheTypicalAnswersGoIntoAHiddenWorkbook) {
     EXPECT_EQ(technical.messages[0].text, "Number of Servers must be a positive value!");
     EXPECT_EQ(number("DLQ3"), 800);
 
+    // The company is only ever shown: it stays the text typed, where the answers that are numbers
+    // keep the spreadsheet's reading of what was typed.
+    for (const char* company : {"007", "1/2", "1E3", "TRUE", "=1+1"}) {
+        answers = TypicalAnswers();
+        answers[entry::kCompany] = QString::fromLatin1(company);
+        entry::WriteGeneral(answers, *doc, numbers, false, general);
+        EXPECT_EQ(SharedOffice().CellKind(path, QStringLiteral("DLQ0")), "TEXT") << company;
+        EXPECT_EQ(SharedOffice().ShownText(path, QStringLiteral("DLQ0")), company);
+    }
+    EXPECT_EQ(SharedOffice().CellKind(path, QStringLiteral("DLQ3")), "VALUE");
+
     SharedOffice().CloseDocument(path);
 }
 

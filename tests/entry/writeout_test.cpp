@@ -74,9 +74,9 @@ TEST_F(WriteOut, GeneralWritesTheAnswersThenReadsAndCopiesTheDefaults) {
     EXPECT_TRUE(result.defaultsCopied);
     EXPECT_TRUE(result.messages.empty());
     // Every write and read, in order.
-    EXPECT_EQ(ToStd(book->log.filter(QRegularExpression("^(Contents|cellvalue) "))),
+    EXPECT_EQ(ToStd(book->log.filter(QRegularExpression("^(Contents|Text|cellvalue) "))),
               (Strings{
-                  "Contents DLQ0 = \"Acme\"", "Contents DLQ1 = \"1\"",   "Contents Y:E8 = \"0\"",
+                  "Text DLQ0 = \"Acme\"", "Contents DLQ1 = \"1\"",   "Contents Y:E8 = \"0\"",
                   "Contents Y:F8 = \"2\"",    "Contents Y:G8 = \"0\"",   "Contents Y:H8 = \"0\"",
                   "Contents Y:I8 = \"0\"",    "Contents Y:J8 = \"0\"",
                   "cellvalue DL_DEF_SP",  // the "ERR" test
@@ -110,14 +110,14 @@ TEST_F(WriteOut, GeneralChecksInOrderAndKeepsWhatWasWrittenBefore) {
     result = General();
     EXPECT_EQ(result.failed, &entry::kIndustry);
     EXPECT_EQ(Said(result), Strings{kMakeASelection.toStdString()});
-    EXPECT_EQ(Writes(), (Strings{"Contents DLQ0 = \"   \""}));
+    EXPECT_EQ(Writes(), (Strings{"Text DLQ0 = \"   \""}));
 
     answers[entry::kIndustry] = QStringLiteral("99 - Other");
     result = General();
     EXPECT_EQ(result.failed, &entry::kBusinessTypes);
     EXPECT_FALSE(result.failed->focusOnFailure);  // no one box is to blame
     EXPECT_EQ(Said(result), Strings{"Please pick a Business Type!"});
-    EXPECT_EQ(Writes(), (Strings{"Contents DLQ0 = \"   \"", "Contents DLQ1 = \"99\""}));
+    EXPECT_EQ(Writes(), (Strings{"Text DLQ0 = \"   \"", "Contents DLQ1 = \"99\""}));
 
     // All six cells written, the last type's code is 99.
     answers[BusinessType(0)] = QStringLiteral("1 - e-Commerce");
@@ -156,7 +156,7 @@ TEST_F(WriteOut, TypedIndustryTextsWriteTheirFirstTwoCharactersTrimmed) {
             EXPECT_TRUE(result.passed);
         } else {
             EXPECT_EQ(Said(result), Strings{kMakeASelection.toStdString()});
-            EXPECT_EQ(writes, (Strings{"Contents DLQ0 = \"Acme\""}));
+            EXPECT_EQ(writes, (Strings{"Text DLQ0 = \"Acme\""}));
             EXPECT_FALSE(result.passed);
         }
     }

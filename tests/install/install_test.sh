@@ -12,6 +12,8 @@ pid=
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 export HOME=$work USER=dravik_install_$$ QT_QPA_PLATFORM=offscreen DRAVIK_BUILD_DIR=$build
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY
 prefix=$HOME/.local
 dir=$prefix/lib/dravik-lumo
@@ -27,11 +29,13 @@ for _ in $(seq 3000); do
 done
 [ "$(readlink "/proc/$pid/exe")" = "$dir/dravik-lumo" ] || fail "run started $(readlink "/proc/$pid/exe")"
 for _ in $(seq 300); do  # listening for a second start: the program is up
-    [ -S "${TMPDIR:-/tmp}/dravik_lumo_$USER" ] && break || sleep 0.1
+    [ -S "$XDG_RUNTIME_DIR/dravik-lumo/instance" ] && break || sleep 0.1
 done
 grep -qx "Exec=\"$dir/dravik-lumo\"" "$prefix/share/applications/dravik-lumo.desktop" ||
     fail "the menu entry starts another program"
 [ -f "$dir/dravik.mdb" ] && [ -f "$book" ] || fail "no database or workbook in $dir"
+[ "$(stat -c %a "$dir")" = 700 ] && [ "$(stat -c %a "$dir/dravik.mdb")" = 600 ] ||
+    fail "the program folder or the database can be read by others"
 kill -TERM "$pid"
 wait "$pid" || fail "SIGTERM at the splash ended with $?"
 pid=
@@ -59,8 +63,21 @@ cmp -s "$book" "$work/changed" || fail "uninstall removed the changed workbook"
 grep -q "Kept $book: you changed it" "$work/uninstall.log" || fail "no word on the workbook"
 grep -q "Kept $dir/Dravik-Lumo-Report.ott: it is open" "$work/uninstall.log" || fail "no word on the open file"
 
-# An unchanged workbook goes with the programs; the database stays, alone.
-other=$work/other
-cmake --install "$build" --prefix "$other" >/dev/null
-cmake -DACTION=uninstall -DPREFIX="$other" -P "$src/cmake/Install.cmake" >/dev/null
+# An unchanged workbook goes with the programs; the database stays, alone: also in a prefix whose
+# name holds a blank, an "ü" and quotes, with LANG unset.
+other="$work/pré fix \"q\" 'q'"
+(unset LANG LC_ALL; cmake --install "$build" --prefix "$other" >/dev/null) || fail "install into $other"
+(unset LANG LC_ALL; cmake -DACTION=uninstall -DPREFIX="$other" -P "$src/cmake/Install.cmake" \
+    >/dev/null) || fail "uninstall from $other"
 [ "$(ls -A "$other/lib/dravik-lumo")" = "dravik.mdb" ] || fail "left: $(ls -A "$other/lib/dravik-lumo")"
+
+# A clone whose path holds a blank, an "ü" and quotes builds its office documents, in a build
+# folder with a blank and an "ü" (dravik.sh builds elsewhere where the clone's path holds a quote,
+# which CMake's own checks cannot take).
+clone="$work/a clone ü \"q\" 'q'"
+mkdir -p "$clone"
+(cd "$src" && git ls-files -z 2>/dev/null | xargs -0 cp --parents -t "$clone") ||
+    cp -r "$src/CMakeLists.txt" "$src/cmake" "$src/assets" "$src/src" "$src/office" "$clone/"
+cmake -S "$clone" -B "$work/b ü ild" >"$work/clone.log" 2>&1 &&
+    timeout 300 cmake --build "$work/b ü ild" --target workbook report_template >>"$work/clone.log" 2>&1 ||
+    { tail -20 "$work/clone.log"; fail "the documents of a clone at $clone"; }

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 const QString kEmpty = kDatabaseEmpty;
@@ -196,8 +198,7 @@ TEST_F(Browser, LoadingFillsBothPagesWritesThemAndReturnsToPage1) {
     EXPECT_FALSE(app.shared.cManual);
     EXPECT_TRUE(page1->TuttoOK);
     EXPECT_TRUE(page2.TuttoOK);
-    EXPECT_TRUE(
-        app.book->Writes().contains(QStringLiteral("Contents DLQ0 = \"O'Hara \"Ltd\"; --\"")));
+    EXPECT_TRUE(app.book->Writes().contains(QStringLiteral("Text DLQ0 = \"O'Hara \"Ltd\"; --\"")));
     EXPECT_TRUE(app.book->Writes().contains(QStringLiteral("Contents DLQ5 = \"25%\"")));
     EXPECT_TRUE(page1->isVisible());
     EXPECT_FALSE(b.isVisible());
@@ -279,6 +280,20 @@ TEST_F(Browser, AnEraseTheFileRefusesIsReportedAndNothingIsLost) {
     EXPECT_EQ(Companies(Path()), (std::vector<std::string>{"A", "B"}));
     Button(b, "cmdNext")->click();
     EXPECT_EQ(Shown(b), "B");
+
+    // The file replaced while the browser holds it: said so, and neither file changes.
+    const QString replacement = Path() + QStringLiteral(".new");
+    ASSERT_TRUE(QFile::copy(Path(), replacement));
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(Path()).constData()),
+        0);
+    app.msg.Expect(kEraseRecord, kStyleYesNoInformation, kTitle, MsgResult::Yes)
+        .Expect(QStringLiteral("The database\r%1\rwas replaced or moved while the records were "
+                               "open. Nothing was changed.\r\rPlease open the records again.")
+                    .arg(Path()),
+                kStyleExclamation, kDb);
+    Button(b, "cmdErase")->click();
+    EXPECT_EQ(Companies(Path()), (std::vector<std::string>{"A", "B"}));
 }
 
 }  // namespace

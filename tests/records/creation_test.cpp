@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QPushButton>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,28 @@ Kind OpenFails(const QString& path) {
     }
     ADD_FAILURE() << "opened " << path.toStdString();
     return Kind::Io;
+}
+
+// The customers' records are the user's alone: the file and its journal, whatever the umask.
+TEST(Creation, TheFileAndItsJournalAreTheUsersAlone) {
+    QTemporaryDir folder;
+    const QString path = DatabasePath(folder.path());
+    const mode_t before = ::umask(0);
+    CreateDetailsDatabase(path);
+    ::umask(before);
+    const auto mode = [](const QString& file) {
+        struct stat found {};
+        return ::stat(QFile::encodeName(file).constData(), &found) == 0 ? found.st_mode & 0777
+                                                                          : 01000u;
+    };
+    EXPECT_EQ(mode(path), 0600u);
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO Details (Company) VALUES ('x')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(mode(path + QStringLiteral("-journal")), 0600u);
+    sqlite3_close(writer);
 }
 
 TEST(Creation, MakesDetailsWithItsEighteenColumnsInOrderAndNoRecords) {

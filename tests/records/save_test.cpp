@@ -4,10 +4,14 @@
 #include "RecordsPages.h"
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <memory>
 #include <random>
 
 namespace {
@@ -380,6 +384,48 @@ TEST_F(Save, AfterAFullDiskTheNextSaveWorksAsSoonAsThereIsRoom) {
         ASSERT_EQ(Companies(Path()), std::vector<std::string>(expected, "Room"));
     }
     EXPECT_GT(expected, 2);
+}
+
+// The same on a real small file system that fills and empties, through Save Data itself: the
+// failed save leaves nothing, the save once there is room again is stored and said so, once.
+TEST_F(Save, OnARealFileSystemThatFillsAndEmptiesEverySaveIsWhatItSays) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    const QByteArray folder = app.folder.path().toLocal8Bit();
+    ASSERT_EQ(::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=1m,mode=0700"), 0)
+        << std::strerror(errno);
+    const std::unique_ptr<const char, void (*)(const char*)> unmount(
+        folder.constData(), [](const char* dir) { ::umount2(dir, MNT_DETACH); });
+    Create();
+    ExpectUpdated();
+    app.pages.frm02().cmdSave_Click();
+
+    const QString filler = app.folder.filePath(QStringLiteral("filler"));
+    QFile fill(filler);
+    ASSERT_TRUE(fill.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, '\0');
+    while (fill.write(block) == block.size() && fill.flush()) {
+    }
+    fill.close();
+    const auto saveWith = [&](const char* capacity) {
+        Edit(app.pages.frm02(), "txtDLQ3")->setText(QString::fromLatin1(capacity));
+        app.pages.frm02().cmdSave_Click();
+        EXPECT_TRUE(app.msg.AllShown()) << capacity;
+    };
+    app.msg.Expect(
+        DatabaseNotUsable(Path(), "Writing to the table Details: database or disk is full"),
+        kStyleExclamation, kDb);
+    saveWith("1600");
+    EXPECT_EQ(Query(Path(), "SELECT InstalledCapacity FROM Details"), std::vector<Row>{{"1500"}});
+
+    ASSERT_TRUE(QFile::remove(filler));
+    ExpectUpdated();
+    saveWith("1700");
+    ExpectUpdated();
+    saveWith("1800");
+    EXPECT_EQ(Query(Path(), "SELECT InstalledCapacity FROM Details ORDER BY DravikRecordKey"),
+              (std::vector<Row>{{"1500"}, {"1700"}, {"1800"}}));
 }
 
 }  // namespace

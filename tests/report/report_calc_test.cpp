@@ -159,7 +159,7 @@ TEST(ReportOnCalc, TheProgramInBatchSaysAnEmptyReportInOneLineAndEndsItsOffice) 
     EXPECT_TRUE(lines.front().contains(QStringLiteral("Copy Summary Data to Report Worksheet")))
         << lines.front().toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf));
-    EXPECT_FALSE(OfficeAnswers(QStringLiteral("dravik_lumo_calc_") + user));
+    EXPECT_FALSE(OfficeAnswers(UsersOfficePipe(home.path(), user)));
 }
 
 // The built program as a user's script runs it, in a program folder of its own (the programs, the
@@ -247,7 +247,7 @@ bool IsPdf(const QString& path) {
 TEST(ReportOnCalc, ReportsAtOnceTakeTurnsAStoppedOfficeIsGivenUpAndErrorsAreSaid) {
     ReportProgram program;
     ASSERT_FALSE(program.folder.isEmpty());
-    CalcOffice office(QString(), QStringLiteral("dravik_lumo_calc_") + program.user);
+    CalcOffice office(QString(), UsersOfficePipe(program.home.path(), program.user));
     // The workbook open in the user's office, its Report filled.
     const std::unique_ptr<wb::ReportOffice> opener = MakeCalcReportOffice(office.Options());
     const std::shared_ptr<wb::ShownWorkbook> open = opener->TakeWorkbook(program.Workbook(), false);
@@ -319,7 +319,7 @@ TEST(ReportOnCalc, ReportsOfSavedRecordsHoldTheirOwnFiguresAndLeaveTheOpenWorkbo
                                                            "2026-01-02 09:08:07")}));
 
     // What the workbook computes for each entry, in a copy of its own.
-    CalcOffice office(QString(), QStringLiteral("dravik_lumo_calc_") + program.user);
+    CalcOffice office(QString(), UsersOfficePipe(program.home.path(), program.user));
     const QString total = QStringLiteral("TOC Overview.D37");
     const LocaleNumberFormat numbers(QLocale(QLocale::English, QLocale::UnitedStates));
     const auto computed = [&](const entry::Entry& answers) {
@@ -427,7 +427,7 @@ TEST(ReportOnCalc, APoolOfOfficesMakesEachRecordsReportAndLeavesNothingRunning) 
                             QStringLiteral("--jobs"),    QStringLiteral("2")};
 
     // The user's office, with the workbook open as the pages open it.
-    CalcOffice office(QString(), QStringLiteral("dravik_lumo_calc_") + program.user);
+    CalcOffice office(QString(), UsersOfficePipe(program.home.path(), program.user));
     CalcOptions options = office.Options();
     options.extension = CalcOptions::ForUser().extension;
     options.extension.path = bin.filePath(DRAVIK_REPORT_EXTENSION_FILE_NAME);
@@ -566,7 +566,7 @@ TEST(ReportOnCalc, TheProgramRefusesTargetsItMustNotWrite) {
     }
     EXPECT_FALSE(QFileInfo::exists(QDir(program.folder).filePath(QStringLiteral("new.pdf"))));
     EXPECT_EQ(program.Finish(program.Start(QString())).first, 2);
-    EXPECT_FALSE(OfficeAnswers(QStringLiteral("dravik_lumo_calc_") + program.user));
+    EXPECT_FALSE(OfficeAnswers(UsersOfficePipe(program.home.path(), program.user)));
 }
 
 }  // namespace

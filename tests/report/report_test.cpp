@@ -1,11 +1,13 @@
 // The report program's course on the in-memory workbook: what goes where in the document, the
 // empty Report sheet, and one message for each failure with nothing left open.
 
+#include "Entries.h"
 #include "FakeWorkbook.h"
 #include "TestPlatform.h"
 #include "Texts.h"
 #include "report/ReportBatch.h"
 #include "report/ReportCommand.h"
+#include "report/ReportContent.h"
 #include "report/ReportTarget.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
@@ -14,6 +16,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +111,22 @@ TEST_F(ReportTest, CodedAnswersPrintInTheCustomersWords) {
                 << answers[0].toStdString();
         }
     }
+
+    // A code no list has: the record's own text where the report is of a saved record.
+    entry::Entry stored = TypicalEntry();
+    stored[entry::kContinuousOperation] = QStringLiteral("5 - Maybe");
+    const auto shown = [](const char* text) {
+        return wb::ShownCell{QString::fromLatin1(text), std::nullopt, false};
+    };
+    ReportData data;
+    data.answers = {
+        {shown("Continuous operation (1 = required)"), shown("5"), shown("7"), shown("5")}};
+    book->ClearLog();
+    const auto doc = office.NewFromTemplate(QString(), true);
+    FillReport(*doc, data, QDate(2026, 12, 8), &stored);
+    EXPECT_TRUE(book->log.contains(
+        QStringLiteral("Table Answers 1,0 = Continuous operation|5 - Maybe|7|5 - Maybe")))
+        << book->log.join(u'\n').toStdString();
 }
 
 // A record's report is named by its key and the company as far as a file name can hold it, and
@@ -118,6 +140,7 @@ TEST(RecordReports, FileNamesAreSafeAndOnlyKeysOrAllSelectRecords) {
          QStringLiteral("/reports/3 a_b_c_d_e_f_g_h_i_j_k.pdf")},
         {QStringLiteral("  ../.. .. "), QStringLiteral("/reports/3 .._.pdf")},
         {QStringLiteral(" . "), QStringLiteral("/reports/3.pdf")},
+        {QStringLiteral("Acme\u202Efdp.exe"), QStringLiteral("/reports/3 Acme_fdp.exe.pdf")},
         {longName, QStringLiteral("/reports/3 ") + longName.left(72) + QStringLiteral(".pdf")},
     };
     for (const auto& [company, path] : names) {
@@ -182,6 +205,54 @@ TEST(RecordReports, TheCommandLineSaysWhatIsWrongInOneLineAndTakesTheRest) {
           "\n      --records all|KEY[,KEY...] ", "\n      --pdf-dir DIR ", "\n      --jobs N "}) {
         EXPECT_TRUE(help.Said().contains(QString::fromLatin1(option))) << option;
     }
+}
+
+// A PDF never writes through a link at its name: the link is replaced, what it led to is left as
+// it was; the file takes the user's umask. In a folder others may write to, another user's link
+// is no name to write to.
+TEST(PdfTarget, ALinkAtTheNameIsReplacedNeverFollowed) {
+    QTemporaryDir folder;
+    QTemporaryDir program;
+    const QString theirs = folder.filePath(QStringLiteral("theirs.txt"));
+    QFile(theirs).open(QIODevice::WriteOnly);
+    const QString pdf = folder.filePath(QStringLiteral("1 Acme.pdf"));
+    ASSERT_TRUE(QFile::link(theirs, pdf));
+    EXPECT_EQ(RefusedPdfTarget(pdf, program.path()), QString());
+    const mode_t before = ::umask(027);
+    EXPECT_EQ(WritePdf(pdf, "%PDF-1.7"), QString());
+    ::umask(before);
+    EXPECT_FALSE(QFileInfo(pdf).isSymLink());
+    EXPECT_EQ(QFileInfo(theirs).size(), 0);
+    struct stat made {};
+    ASSERT_EQ(::stat(QFile::encodeName(pdf).constData(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0777, 0640u);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Hidden | QDir::Files).size(), 2);
+
+    // A link that leads into the program's folder is refused as the folder itself is.
+    ASSERT_TRUE(QFile::link(program.filePath(QStringLiteral("dravik.mdb")),
+                            folder.filePath(QStringLiteral("db.pdf"))));
+    EXPECT_TRUE(RefusedPdfTarget(folder.filePath(QStringLiteral("db.pdf")), program.path())
+                    .contains(QStringLiteral("program folder")));
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's link needs root";
+    }
+    // As nobody, in a sticky folder, under a name whose link belongs to another user.
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 01777), 0);
+    const QString planted = folder.filePath(QStringLiteral("2 Birch.pdf"));
+    ASSERT_TRUE(QFile::link(theirs, planted));
+    ASSERT_EQ(::lchown(QFile::encodeName(planted).constData(), 65533, 65533), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool refused = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                             WritePdf(planted, "%PDF-1.7").contains("another user");
+        std::_Exit(refused ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(QFileInfo(planted).isSymLink());
+    EXPECT_EQ(QFileInfo(theirs).size(), 0);
 }
 
 // The button may copy while the report reads: the report reads again, and says so when the

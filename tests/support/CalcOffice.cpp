@@ -1,5 +1,7 @@
 #include "CalcOffice.h"
 
+#include "workbook/UserOffice.h"
+
 #include "shell/AppIdentity.h"
 #include "workbook/calc/CalcDocument.h"
 #include "workbook/calc/CalcUno.h"
@@ -37,6 +39,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QThread>
 #include <QUrl>
 
@@ -520,6 +523,22 @@ void TerminateOffice(const QString& pipeName) {
     while (OfficeAnswers(pipeName) && std::chrono::steady_clock::now() < deadline) {
         QThread::msleep(100);
     }
+}
+
+QString UsersOfficePipe(const QString& runtimeFolder, const QString& user) {
+    const QString folder = QDir(runtimeFolder).filePath(QStringLiteral("dravik-lumo"));
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile stored(QDir(folder).filePath(QStringLiteral("office-pipe")));
+    if (!stored.exists() && stored.open(QIODevice::WriteOnly)) {
+        stored.write(QByteArray::number(QRandomGenerator::global()->generate64(), 16)
+                         .rightJustified(32, '0') +
+                     '\n');
+        stored.close();
+    }
+    stored.open(QIODevice::ReadOnly);
+    return QStringLiteral("dravik_lumo_calc_%1_%2")
+        .arg(UserNameForPipes(user), QString::fromLatin1(stored.readAll()).trimmed());
 }
 
 QString BuiltWorkbookPath() {

@@ -104,6 +104,10 @@ bool OfficeAnswers(const QString& pipeName);
 // until the pipe is silent (at most a few seconds).
 void TerminateOffice(const QString& pipeName);
 
+// The pipe of the office that the programs of user, with runtimeFolder as their XDG_RUNTIME_DIR,
+// reach: the random part they keep there, put there now when missing.
+QString UsersOfficePipe(const QString& runtimeFolder, const QString& user);
+
 // The workbook built with the program ($DRAVIK_BIN_DIR/Dravik-Lumo_V117a.tabb), or empty text
 // when it is not there.
 QString BuiltWorkbookPath();

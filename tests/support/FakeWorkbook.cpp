@@ -15,6 +15,13 @@ public:
             ++book_->unshownWrites;
         }
     }
+    void SetText(const QString& text) override {
+        book_->Call(QStringLiteral("Text %1 = \"%2\"").arg(name_, text));
+        book_->cells[name_] = text;
+        if (book_->writeOutDepth > 0) {
+            ++book_->unshownWrites;
+        }
+    }
     wb::CellValue CellValueOf() override {
         book_->Call(QStringLiteral("cellvalue ") + name_);
         return book_->Value(name_);
@@ -156,6 +163,17 @@ QStringList FakeWorkbook::Entries(const QString& prefix) const {
     QStringList out;
     for (const QString& entry : log) {
         if (entry.startsWith(prefix)) {
+            out << entry;
+        }
+    }
+    return out;
+}
+
+QStringList FakeWorkbook::Writes() const {
+    QStringList out;
+    for (const QString& entry : log) {
+        if (entry.startsWith(QLatin1String("Contents ")) ||
+            entry.startsWith(QLatin1String("Text "))) {
             out << entry;
         }
     }

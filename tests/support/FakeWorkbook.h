@@ -5,6 +5,7 @@
 // Log entries: "NewDocument CorlaTabb.Workbook", "ParentApplication", "Visible True",
 // "MainWindow", "Invoke Activate", "FirstPreparatoryCall", "SecondPreparatoryCall",
 // "OpenDocument <file>|<folder>|True", "GetRange <name>", "Contents <name> = <value>",
+// "Text <name> = "<text>"",
 // "cellvalue <name>", "GetSheet <name>", "TurnTo <name>". A value is written "text" (quoted),
 // as a number (12.5), or True/False.
 
@@ -40,7 +41,8 @@ public:
 
     // The log entries that start with prefix ("Contents " for the writes).
     QStringList Entries(const QString& prefix) const;
-    QStringList Writes() const { return Entries(QStringLiteral("Contents ")); }
+    // The writes: "Contents" as typed, "Text" as the text itself.
+    QStringList Writes() const;
     void ClearLog() { log.clear(); }
 
     wb::CellValue Value(const QString& name) const;

@@ -33,3 +33,9 @@ inline QString DatabaseNotFound(const QString& path) {
                "dravik-create-db in the program's folder to make a new, empty database.")
         .arg(path);
 }
+
+// The database at path could not be used, for the reason the engine gave.
+inline QString DatabaseNotUsable(const QString& path, const char* reason) {
+    return QStringLiteral("The database\r%1\rcould not be used:\r%2")
+        .arg(path, QLatin1String(reason));
+}

@@ -1,8 +1,10 @@
-// Tests run without a display: Qt draws offscreen, in the programs' own font.
+// Tests run without a display: Qt draws offscreen, in the programs' own font; the names and
+// sockets the programs keep for the user go into a folder of the tests' own, never the user's.
 
 #include "shell/Fonts.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    const QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
     app.setFont(ApplicationFont());  // captions are checked in the font the programs use
     ::testing::InitGoogleTest(&argc, argv);

@@ -5,6 +5,7 @@
 #include "Texts.h"
 #include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
+#include "workbook/UserOffice.h"
 #include "workbook/WorkbookConnection.h"
 
 #include <QFile>
@@ -193,3 +194,20 @@ TEST(ModuleSystem, AModuleThatCannotBeLoadedIsAMissingApplication) {
 }
 
 }  // namespace
+
+// The office starts in a UTF-8 locale that exists, whatever the user's environment names: with
+// none (cron, su -) or a missing one it would read a home folder with "ü" in ASCII, or not start.
+TEST(OfficeEnvironment, AlwaysAUtf8LocaleThatExists) {
+    const auto startedWith = [](std::initializer_list<std::pair<const char*, const char*>> vars) {
+        QProcessEnvironment given;
+        for (const auto& [name, value] : vars) {
+            given.insert(QLatin1String(name), QLatin1String(value));
+        }
+        return OfficeEnvironment(given).value(QStringLiteral("LC_ALL"));
+    };
+    EXPECT_EQ(startedWith({}), "C.UTF-8");
+    EXPECT_EQ(startedWith({{"LANG", "xx_YY.UTF-8"}}), "C.UTF-8");
+    EXPECT_EQ(startedWith({{"LANG", "C"}}), "C.UTF-8");
+    EXPECT_EQ(startedWith({{"LANG", "C.UTF-8"}}), "");
+    EXPECT_EQ(startedWith({{"LANG", "C.UTF-8"}, {"LC_MESSAGES", "xx_YY.UTF-8"}}), "C.UTF-8");
+}

@@ -5,6 +5,7 @@
 #include "CalcApp.h"
 #include "CalcOffice.h"
 #include "Controls.h"
+#include "Listener.h"
 #include "TestPlatform.h"
 #include "Texts.h"
 #include "app/EndSignals.h"
@@ -15,6 +16,7 @@
 #include "shell/SharedValues.h"
 #include "workbook/ModuleSystem.h"
 #include "workbook/RangeExchange.h"
+#include "workbook/UserOffice.h"
 #include "workbook/WorkbookConnection.h"
 #include "workbook/calc/CalcBackend.h"
 
@@ -112,7 +114,11 @@ TEST(CalcSystem, KnowsOnlyTheSpreadsheetClassName) {
 TEST(CalcSystem, ForUserNamesTheInstalledOfficeAndAPipeOfTheUser) {
     const CalcOptions options = CalcOptions::ForUser();
     EXPECT_TRUE(options.sofficePath.endsWith(QStringLiteral("soffice")));
-    EXPECT_TRUE(options.pipeName.startsWith(QStringLiteral("dravik_lumo_calc_")));
+    EXPECT_TRUE(options.usersPipe);
+    // Only the user's programs know its random part, kept in the user's own folder.
+    EXPECT_EQ(options.pipeName, UserOfficePipeName());
+    EXPECT_EQ(options.pipeName.size(),
+              QStringLiteral("dravik_lumo_calc_").size() + UserNameForPipes().size() + 1 + 32);
     EXPECT_FALSE(options.headless);
     EXPECT_TRUE(options.profileUrl.isEmpty());
 }
@@ -139,6 +145,7 @@ TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
     QTemporaryDir profile;
     CalcOptions options = CalcOptions::ForUser();
     options.pipeName = QStringLiteral("dravik_test_started_%1").arg(getpid());
+    options.usersPipe = false;
     options.profileUrl = QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded);
     options.headless = true;
     const auto system = MakeCalcSystem(options);
@@ -152,6 +159,29 @@ TEST(CalcOpening, StartsTheOfficeWhenNothingAnswersOnThePipe) {
     }
     doc.reset();
     TerminateOffice(options.pipeName);
+}
+
+// Another user's listener under the user's pipe is never spoken to: the program takes a new name
+// and an office of its own.
+TEST(CalcOpening, AnotherUsersListenerOnTheUsersPipeIsNeverUsed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's listener needs root";
+    }
+    const QString taken = UserOfficePipeName();
+    const pid_t theirs = StartListener(OfficePipePath(taken), 65534, "forged");
+    ASSERT_EQ(OwnerOfSocket(OfficePipePath(taken)), SocketOwner::Foreign);
+    QTemporaryDir profile;
+    CalcOptions options = CalcOptions::ForUser();
+    options.profileUrl = QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded);
+    options.headless = true;
+    const auto system = MakeCalcSystem(options);
+    std::shared_ptr<wb::Document> doc;
+    EXPECT_NO_THROW(doc = system->NewDocument(QStringLiteral("CorlaTabb.Workbook")));
+    EXPECT_NE(UserOfficePipeName(), taken);
+    EXPECT_TRUE(OfficeAnswers(UserOfficePipeName()));
+    doc.reset();
+    TerminateOffice(UserOfficePipeName());
+    EndListener(theirs);
 }
 
 TEST_F(CalcWorkbookTest, AMissingWorkbookReportsPhaseBAndEnds) {
@@ -612,6 +642,7 @@ TEST(CalcSplashClosed, EndsOnlyAnOfficeStartedForItThatHoldsNothing) {
     QTemporaryDir folder;
     CalcOptions options = CalcOptions::ForUser();
     options.pipeName = QStringLiteral("dravik_test_splash_%1").arg(getpid());
+    options.usersPipe = false;
     options.profileUrl = QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded);
     options.headless = true;
     // How long the program took to end once asked.

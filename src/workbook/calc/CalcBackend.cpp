@@ -336,6 +336,7 @@ CalcOptions CalcOptions::ForUser() {
                               : QStandardPaths::findExecutable(QStringLiteral("soffice"));
     // One pipe per user: a second start of the program finds the office the first one left open.
     options.pipeName = UserOfficePipeName();
+    options.usersPipe = true;
     options.extension = {QCoreApplication::applicationDirPath() +
                              QStringLiteral("/" DRAVIK_REPORT_EXTENSION_FILE_NAME),
                          QStringLiteral(DRAVIK_REPORT_EXTENSION_ID),

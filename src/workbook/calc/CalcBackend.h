@@ -22,15 +22,18 @@ struct OfficeExtension {
 
 struct CalcOptions {
     QString sofficePath;  // the office binary; a missing one means the spreadsheet is not there
-    QString pipeName;     // the UNO pipe the office accepts on, fixed for the user
-    QString profileUrl;   // a private profile (file:// URL), or empty for the user's own
+    QString pipeName;     // the UNO pipe the office accepts on
+    // The pipe is the user's own (UserOffice.h): its name is read afresh at each connection, and
+    // one that another user has taken is given a new random part.
+    bool usersPipe = false;
+    QString profileUrl;  // a private profile (file:// URL), or empty for the user's own
     bool headless = false;
     int startTimeoutMs = 60000;
     // Deployed in the office when the workbook opens, should the office lack it.
     OfficeExtension extension;
 
-    // The user's own office and profile: visible, on the pipe "dravik_lumo_calc_<user name>",
-    // with the extension beside the program.
+    // The user's own office and profile: visible, on the user's pipe
+    // ("dravik_lumo_calc_<user name>_<random part>"), with the extension beside the program.
     static CalcOptions ForUser();
 };
 

@@ -76,6 +76,18 @@ void CalcRange::SetContents(const wb::CellValue& value) {
     });
 }
 
+void CalcRange::SetText(const QString& text) {
+    Guarded(live_, [&] {
+        const rtl::OUString wanted = ToOU(text);
+        if (FirstCell()->getType() == css::table::CellContentType_TEXT &&
+            Text()->getString() == wanted) {
+            return;
+        }
+        hold_->BeforeChange();
+        Text()->setString(wanted);
+    });
+}
+
 wb::CellValue CalcRange::CellValueOf() {
     return Guarded(live_, [&]() -> wb::CellValue {
         // One call brings the value, or a formula's result: a number, or text (empty text

@@ -83,6 +83,7 @@ public:
         : live_(std::move(live)), hold_(std::move(hold)), cells_(std::move(cells)) {}
 
     void SetContents(const wb::CellValue& value) override;
+    void SetText(const QString& text) override;
     wb::CellValue CellValueOf() override;
 
 private:

@@ -1,5 +1,7 @@
 #include "workbook/calc/CalcUno.h"
 
+#include "workbook/UserOffice.h"
+
 #include <com/sun/star/awt/AsyncCallback.hpp>
 #include <com/sun/star/awt/XCallback.hpp>
 #include <com/sun/star/bridge/BridgeFactory.hpp>
@@ -244,7 +246,21 @@ Reference<css::frame::XModel> FindOpen(const OfficeConnection& office, const QSt
 
 namespace {
 
+// A pipe another user listens on, or has put a socket of theirs under: never used.
+struct PipeTaken {};
+
+// The office on the pipe, or nullptr when nothing answers there. Before anything goes over the
+// pipe, its socket must be this user's: another user's listener under the name would be handed
+// the user's workbook and could answer with figures of theirs.
 std::shared_ptr<OfficeConnection> TryConnect(const QString& pipeName) {
+    switch (OwnerOfSocket(OfficePipePath(pipeName))) {
+        case SocketOwner::Nobody:
+            return nullptr;
+        case SocketOwner::Foreign:
+            throw PipeTaken{};
+        case SocketOwner::ThisUser:
+            break;
+    }
     try {
         return OfficeConnection::Connect(pipeName);
     } catch (const css::uno::Exception& e) {
@@ -252,11 +268,11 @@ std::shared_ptr<OfficeConnection> TryConnect(const QString& pipeName) {
     }
 }
 
-qint64 StartOffice(const CalcOptions& options) {
-    QStringList args{QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext")
-                         .arg(options.pipeName),
-                     QStringLiteral("--norestore"), QStringLiteral("--nologo"),
-                     QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck")};
+qint64 StartOffice(const CalcOptions& options, const QString& pipeName) {
+    QStringList args{
+        QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipeName),
+        QStringLiteral("--norestore"), QStringLiteral("--nologo"), QStringLiteral("--nodefault"),
+        QStringLiteral("--nolockcheck")};
     if (options.headless) {
         args << QStringLiteral("--headless");
     }
@@ -268,6 +284,7 @@ qint64 StartOffice(const CalcOptions& options) {
     QProcess office;
     office.setProgram(options.sofficePath);
     office.setArguments(args);
+    office.setProcessEnvironment(OfficeEnvironment(QProcessEnvironment::systemEnvironment()));
     office.setStandardOutputFile(QProcess::nullDevice());
     office.setStandardErrorFile(QProcess::nullDevice());
     qint64 pid = 0;
@@ -282,8 +299,21 @@ qint64 StartOffice(const CalcOptions& options) {
 std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options,
                                                  std::atomic<qint64>& launcherPid,
                                                  const std::atomic<bool>& calledOff) {
-    if (std::shared_ptr<OfficeConnection> answer = TryConnect(options.pipeName)) {
-        return answer;
+    // The user's pipe as stored now; a name another user took gets a new random part, a few
+    // times at most (they would have to guess each new one first).
+    QString pipe = options.usersPipe ? UserOfficePipeName() : options.pipeName;
+    for (int renewed = 0;; ++renewed) {
+        try {
+            if (std::shared_ptr<OfficeConnection> answer = TryConnect(pipe)) {
+                return answer;
+            }
+            break;
+        } catch (const PipeTaken&) {
+            if (!options.usersPipe || renewed == 3) {
+                throw OfficeUnreachable("another user listens on the pipe " + pipe.toStdString());
+            }
+            pipe = RenewUserOfficePipeName();
+        }
     }
     // Called off meanwhile, the start ends the office it made itself: the caller may be gone.
     const auto unlessCalledOff = [&] {
@@ -293,14 +323,20 @@ std::shared_ptr<OfficeConnection> ConnectOrStart(const CalcOptions& options,
         }
     };
     unlessCalledOff();
-    launcherPid = StartOffice(options);
+    launcherPid = StartOffice(options, pipe);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
     do {
         unlessCalledOff();
         QThread::msleep(100);
-        if (std::shared_ptr<OfficeConnection> answer = TryConnect(options.pipeName)) {
-            return answer;
+        try {
+            if (std::shared_ptr<OfficeConnection> answer = TryConnect(pipe)) {
+                return answer;
+            }
+        } catch (const PipeTaken&) {
+            // Taken while the office started, so it could not listen there: it is ended.
+            EndStartingOffice(launcherPid);
+            throw OfficeUnreachable("another user took the pipe " + pipe.toStdString());
         }
     } while (std::chrono::steady_clock::now() < deadline);
     throw OfficeUnreachable("the office did not answer on its pipe");

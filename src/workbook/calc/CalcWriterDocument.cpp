@@ -284,9 +284,10 @@ private:
             const float size = characters->getPropertyValue("CharHeight").get<float>();
             const double needed = EmWidth(rows[r][c]) * size;
             if (needed > room && room > 0) {
-                // Whole half points, the smallest a reader still makes out being 5.
+                // Whole half points, as small as it takes: a number broken over two lines reads
+                // as two numbers.
                 const Any fitted(
-                    static_cast<float>(std::max(5.0, std::floor(size * room / needed * 2) / 2)));
+                    static_cast<float>(std::max(1.0, std::floor(size * room / needed * 2) / 2)));
                 for (const char* property :
                      {"CharHeight", "CharHeightAsian", "CharHeightComplex"}) {
                     characters->setPropertyValue(rtl::OUString::createFromAscii(property), fitted);
