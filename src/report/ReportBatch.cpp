@@ -278,9 +278,12 @@ public:
         changed_.notify_all();
     }
 
-    // Hands the lines that are due to line, as they come, until offices have ended.
-    void Say(int offices, const std::function<void(const QString&)>& line) {
+    // Hands the lines that are due to line, as they come, until offices have ended; done is
+    // called once when every record handed out has its line and no other will be.
+    void Say(int offices, const std::function<void(const QString&)>& line,
+             const std::function<void()>& done) {
         std::unique_lock<std::mutex> lock(mutex_);
+        bool over = false;
         for (;;) {
             for (auto due = lines_.find(said_); due != lines_.end(); due = lines_.find(said_)) {
                 const QString text = due->second;
@@ -292,6 +295,12 @@ public:
             }
             if (officesEnded_ >= offices) {
                 return;
+            }
+            if (!over && said_ == next_ && (next_ >= count_ || ended_ || stoppedEarly_)) {
+                over = true;
+                lock.unlock();
+                done();
+                lock.lock();
             }
             // Also woken now and then: Ctrl+C sets only a flag.
             changed_.wait_for(lock, std::chrono::milliseconds(100));
@@ -321,12 +330,30 @@ private:
     std::map<int, QString> lines_;
 };
 
+// An office of the pool while it is being started, for the batch to end should the work be
+// done first (the other offices made every report, or the batch was stopped).
+struct Starting {
+    std::mutex mutex;
+    PoolOffice* office = nullptr;
+
+    void Set(PoolOffice* starting) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        office = starting;
+    }
+    void EndNow() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (office) {
+            office->EndNow();
+        }
+    }
+};
+
 // One office of the pool at work: it takes the next record until none is left. An office that
 // ends or stops answering costs its record, with the reason, and is started afresh; one that
-// cannot be started ends the batch.
+// cannot be started ends the batch, unless its work was done meanwhile.
 void Serve(const OfficeMaker& make, Handout& handout, const Selected& selected,
            const QString& workbook, const QDate& today, const RecordReportsRequest& request,
-           std::vector<std::unique_ptr<PoolOffice>>& given_up) {
+           Starting& starting, std::vector<std::unique_ptr<PoolOffice>>& given_up) {
     const int count = static_cast<int>(selected.records.size());
     std::unique_ptr<PoolOffice> office;
     while (!handout.Over()) {
@@ -335,11 +362,17 @@ void Serve(const OfficeMaker& make, Handout& handout, const Selected& selected,
             const std::chrono::milliseconds limit =
                 std::max<std::chrono::milliseconds>(request.timeLimit, kOpeningTimeLimit);
             office = std::make_unique<PoolOffice>(make, request);
+            starting.Set(office.get());
             try {
                 office->Prepare(workbook, limit);
+                starting.Set(nullptr);
             } catch (...) {
-                handout.End(CurrentFailure(Stage::Opening,
-                                           {request.programFolder, limit, request.pdfFolder}));
+                starting.Set(nullptr);
+                const Failure failure = CurrentFailure(
+                    Stage::Opening, {request.programFolder, limit, request.pdfFolder});
+                if (!handout.Over()) {
+                    handout.End(failure);
+                }
                 break;
             }
         }
@@ -435,13 +468,19 @@ int MakeRecordReports(const OfficeMaker& offices, MessageBoxes& msg, const Clock
     const QDate today = clock.Now().date();
     Handout handout(count, request.stopped);
     std::vector<std::vector<std::unique_ptr<PoolOffice>>> givenUp(jobs);
+    std::vector<Starting> starting(jobs);
     std::vector<std::thread> pool;
     for (int job = 0; job < jobs; ++job) {
         pool.emplace_back([&, job] {
-            Serve(offices, handout, selected, workbook, today, request, givenUp[job]);
+            Serve(offices, handout, selected, workbook, today, request, starting[job],
+                  givenUp[job]);
         });
     }
-    handout.Say(jobs, line);
+    handout.Say(jobs, line, [&starting] {
+        for (Starting& office : starting) {
+            office.EndNow();
+        }
+    });
     for (std::thread& office : pool) {
         office.join();
     }
