@@ -16,7 +16,7 @@ cd "$(dirname "$0")"
 # What building and running the programs needs; the tests need the second list besides.
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev
           libreoffice-calc libreoffice-writer libreoffice-dev python3-uno fonts-liberation
-          fonts-dejavu-core)
+          fonts-dejavu-core help2man)
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev poppler-utils locales clang-14
                libclang-rt-14-dev desktop-file-utils xvfb xdotool)
 BUILD=${DRAVIK_BUILD_DIR:-build}
@@ -94,17 +94,40 @@ unlock_all() {
     locks=()
 }
 
+# stage WHAT COMMAND...: runs one stage of the build or the installation with its output in the
+# log file, says WHAT in one line, and on a failure names the log and shows its end.
+LOG=$BUILD/dravik.log
+stage() {
+    local what=$1
+    shift
+    mkdir -p "$BUILD"
+    echo "== $what: $*" >>"$LOG"
+    printf '%s...' "$what"
+    if "$@" >>"$LOG" 2>&1; then
+        echo " done"
+    else
+        local status=$?
+        echo " failed"
+        tail -n 25 "$LOG" >&2
+        echo "dravik.sh: $what failed; the whole output is in $LOG" >&2
+        exit "$status"
+    fi
+}
+
 # With a target, only it and what it needs (programs: what running and installing need); else
 # everything, the tests included. An existing build folder keeps its configuration (a test build
 # stays one); the build re-reads what changed.
 build() {
     lock "$BUILD"
+    mkdir -p "$BUILD"
+    : >"$LOG"
     if [ -z "${1:-}" ]; then
-        cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
+        stage "Configuring $BUILD" cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DBUILD_TESTING=ON
     elif [ ! -f "$BUILD/CMakeCache.txt" ]; then
-        cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+        stage "Configuring $BUILD" cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     fi
-    cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
+    stage "Building ${1:+the }${1:-everything}" cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
 }
 
 # The program folder PREFIX/lib/dravik-lumo with the programs, the workbook and the database,
@@ -112,9 +135,18 @@ build() {
 install_for_user() {
     local prefix=$1
     lock "$prefix/lib/dravik-lumo"
-    cmake --install "$BUILD" --prefix "$prefix"
-    "$prefix/lib/dravik-lumo/register-extension.sh" ||
+    stage "Installing into $prefix" cmake --install "$BUILD" --prefix "$prefix"
+    # What it kept of the user's, in its own words.
+    sed -n '/^== Installing/,$p' "$LOG" | sed -n 's/^\(-- \)\{0,1\}\(Kept your changed .*\)/\2/p'
+    "$prefix/lib/dravik-lumo/register-extension.sh" >>"$LOG" 2>&1 ||
         echo "The report button's extension is registered when the program next opens the workbook." >&2
+}
+
+# The last line of run and install: what went where.
+installed() {
+    local prefix=$1
+    echo "Installed in $prefix/lib/dravik-lumo; the menu holds \"Dravik Lumo\"." \
+         "Manual pages in $prefix/share/man/man1.${2:+ Starting $2.}"
 }
 
 case "${1:-}" in
@@ -123,6 +155,7 @@ case "${1:-}" in
         build programs
         prefix=$HOME/.local
         install_for_user "$prefix"
+        installed "$prefix" "$prefix/lib/dravik-lumo/dravik-lumo"
         # The very program the menu entries start: one program folder, one workbook, one database.
         # The locks stay with this command, not with the program.
         unlock_all
@@ -142,7 +175,7 @@ case "${1:-}" in
         build programs
         prefix=${2:-$HOME/.local}
         install_for_user "$prefix"
-        echo "Installed in $prefix/lib/dravik-lumo; the menu holds \"Dravik Lumo\"."
+        installed "$prefix"
         ;;
     uninstall)
         prefix=${2:-$HOME/.local}

@@ -3,6 +3,12 @@
 # office already running. Prints each run, the median and the load average.
 #
 #   bench/record_reports_timing.sh [build/bin] [records] [runs]
+#   MEMORY=1 bench/record_reports_timing.sh ...   also the peak memory of the program and of each
+#                                                 office, and each one's at a tenth of the run, at
+#                                                 half and at the end
+#
+# A build whose batch makes its reports in offices of its own (--jobs) leaves the office started
+# here alone, as it leaves the user's; its own offices have their profiles in the work folder too.
 #
 # The database holds records with different answers (industries, business types, server types,
 # capacities), as a consultant's would. The office is a headless one of its own (private profile,
@@ -24,6 +30,8 @@ export XDG_RUNTIME_DIR="$WORK"  # the report's lock file and its pipe's name go 
 PART=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
 mkdir -m 700 "$WORK/dravik-lumo" && echo "$PART" >"$WORK/dravik-lumo/office-pipe"
 PIPE="dravik_lumo_calc_${USER}_$PART"
+export TMPDIR="$WORK/tmp"  # and the profiles of a batch's own offices
+mkdir -p "$TMPDIR"
 unset DISPLAY WAYLAND_DISPLAY
 OFFICE_PID=
 cleanup() {
@@ -77,17 +85,56 @@ if ! answers; then
 fi
 "$WORK/bin/dravik-toc-report" --records 1 --pdf-dir "$WORK/pdf" >/dev/null
 
+# sample PID: every half second, the resident and peak memory (kB) of the program and of every
+# office in the work folder (the one started here, or a batch's own), one line each.
+sample() {
+    while kill -0 "$1" 2>/dev/null; do
+        for p in "$1" $(pgrep -f "soffice.bin.*$WORK"); do
+            kind=program
+            [ "$p" = "$1" ] || kind="the office running"
+            grep -qa "$TMPDIR" "/proc/$p/cmdline" 2>/dev/null && kind="an office of the batch"
+            awk -v p="$p" -v k="$kind" '/^VmRSS/ {r=$2} /^VmHWM/ {h=$2} END {if (h) print p, r, h, k}' \
+                "/proc/$p/status" 2>/dev/null
+        done
+        sleep 0.5
+    done >"$WORK/memory.txt"
+}
+memory() {
+    awk '
+        {
+            if (!($1 in count)) { order[++n] = $1 }
+            rss[$1, ++count[$1]] = $2; peak[$1] = $3; kind[$1] = substr($0, index($0, $4))
+        }
+        END {
+            for (i = 1; i <= n; ++i) {
+                p = order[i]; c = count[p]
+                printf "  %s (%s): peak %d MB; %d, %d and %d MB at a tenth, half and the end\n",
+                    kind[p], p, peak[p] / 1024, rss[p, int(c / 10) + 1] / 1024,
+                    rss[p, int(c / 2) + 1] / 1024, rss[p, c] / 1024
+            }
+        }' "$WORK/memory.txt"
+}
+
 times=()
 for i in $(seq 1 "$RUNS"); do
     rm -f "$WORK"/pdf/*.pdf
     start=$(date +%s%N)
-    "$WORK/bin/dravik-toc-report" --records all --pdf-dir "$WORK/pdf" >"$WORK/out.txt"
+    "$WORK/bin/dravik-toc-report" --records all --pdf-dir "$WORK/pdf" >"$WORK/out.txt" &
+    batch=$!
+    sampler=
+    if [ -n "${MEMORY:-}" ]; then
+        sample "$batch" &
+        sampler=$!
+    fi
+    wait "$batch"
     end=$(date +%s%N)
+    [ -z "$sampler" ] || wait "$sampler"
     made=$(ls "$WORK"/pdf/*.pdf | wc -l)
     [ "$made" -eq "$RECORDS" ] || { echo "run $i wrote $made PDFs" >&2; exit 1; }
     ms=$(( (end - start) / 1000000 ))
     times+=("$ms")
     echo "run $i: $RECORDS PDFs in ${ms} ms (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+    [ -n "${MEMORY:-}" ] && memory "$batch"
 done
 median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
 echo "dravik-toc-report --records all, $RECORDS records, office running: median ${median} ms" \

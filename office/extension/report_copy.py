@@ -67,10 +67,11 @@ def _date_serial(moment, null_date):
 def report_ranges(doc):
     """The cells of every RPT_ name, found by the names alone, so that a renamed Report works.
 
-    Returns the ranges by name and the index of their sheet, or raises ReportMissing.
+    Returns the ranges by name, the index of their sheet and the names themselves, or raises
+    ReportMissing.
     """
     names = doc.NamedRanges
-    ranges, sheet = {}, None
+    ranges, sheet, named_ranges = {}, None, {}
     for name in (STAMP_NAME,) + COPIED_NAMES:
         if not names.hasByName(name):
             raise ReportMissing("The Report worksheet is damaged: its name %s is missing" % name)
@@ -85,7 +86,8 @@ def report_ranges(doc):
             raise ReportMissing("The Report worksheet is damaged: %s is not on the sheet of %s"
                                 % (name, STAMP_NAME))
         ranges[name] = cells
-    return ranges, sheet
+        named_ranges[name] = named
+    return ranges, sheet, named_ranges
 
 
 def overview_sheet(doc):
@@ -171,17 +173,41 @@ def copy_overview(doc, overview, ranges, undoable):
             cells.NumberFormat = number_format
 
 
-def copy_summary_to_report(doc, now=None, undoable=True):
+class Places:
+    """Where a workbook's copy goes: Report's ranges and the overview, looked up once and kept
+    for the next copy in the same workbook while every name still says what it said. A program
+    that makes a copy for each of many entries keeps its handler, and with it these: looking
+    them up costs the office more than the copy itself."""
+
+    def __init__(self, doc):
+        self.doc = doc
+        self.ranges, self.report_sheet, self.named = report_ranges(doc)
+        self.overview = overview_sheet(doc)
+        self.overview_name = self.overview.Name
+        self.contents = {name: named.getContent() for name, named in self.named.items()}
+
+    def still(self, doc):
+        """Whether these are still the places of doc."""
+        try:
+            return (doc == self.doc and self.overview.Name == self.overview_name and
+                    all(named.getContent() == self.contents[name]
+                        for name, named in self.named.items()))
+        except Exception:  # a name or the sheet is gone
+            return False
+
+
+def copy_summary_to_report(doc, now=None, undoable=True, places=None):
     """Copies the overview into Report: values and number formats, no formulas but errors.
 
-    Returns the index of the Report sheet. Raises ReportMissing, touching nothing, when the
-    workbook has no Report or overview to copy. A copy that is not undoable records nothing for
-    Undo.
+    Returns the places copied to, which a next copy into the same workbook may pass again.
+    Raises ReportMissing, touching nothing, when the workbook has no Report or overview to copy.
+    A copy that is not undoable records nothing for Undo.
     """
     if not doc or not hasattr(doc, "Sheets") or not hasattr(doc, "NamedRanges"):
         raise ReportMissing("This is no Dravik Lumo workbook")
-    ranges, report_sheet = report_ranges(doc)
-    source_sheet = overview_sheet(doc)
+    if places is None or not places.still(doc):
+        places = Places(doc)
+    ranges, source_sheet = places.ranges, places.overview
     # With automatic calculation switched off the overview may be stale.
     doc.calculate()
     # One step for Undo, as the user sees it: one press.
@@ -206,7 +232,7 @@ def copy_summary_to_report(doc, now=None, undoable=True):
             undo.leaveUndoContext()
         else:
             undo.unlock()
-    return report_sheet
+    return places
 
 
 def missing_report_text(doc, what):
@@ -244,6 +270,7 @@ class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XNotifyingD
         self.ctx = ctx
         self.frame = None
         self.showing = False  # a press's turn to Report is still to come
+        self.places = None  # of the last copy
 
     # XInitialization: the office passes the frame the URL is dispatched in.
     def initialize(self, args):
@@ -290,7 +317,8 @@ class ReportCopy(unohelper.Base, XInitialization, XDispatchProvider, XNotifyingD
         controller = self.frame.getController()
         doc = controller.getModel() if controller else None
         try:
-            report_sheet = copy_summary_to_report(doc, undoable=undoable)
+            self.places = copy_summary_to_report(doc, undoable=undoable, places=self.places)
+            report_sheet = self.places.report_sheet
         except ReportMissing as missing:
             text = missing_report_text(doc, str(missing))
             if shown:

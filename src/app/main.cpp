@@ -5,6 +5,7 @@
 #include "app/ProgramPages.h"
 #include "app/SingleInstance.h"
 #include "shell/AppIdentity.h"
+#include "shell/CommandLine.h"
 #include "shell/Fonts.h"
 #include "shell/Platform.h"
 #include "shell/SharedValues.h"
@@ -13,7 +14,35 @@
 #include <QApplication>
 #include <QIcon>
 
+namespace {
+
+ProgramUsage MainUsage() {
+    return {QStringLiteral("dravik-lumo"),
+            QStringLiteral("dravik-lumo [--help | --version]"),
+            {},
+            QStringLiteral(
+                "The data-entry front end of the Dravik Lumo workbook: two pages of questions\n"
+                "about a customer's storage environment, checked and written into the workbook\n"
+                "open in the spreadsheet, whose defaults show in green boxes, and a record\n"
+                "database (dravik.mdb beside the program) to save, browse and load entries. One\n"
+                "runs per user: a second start brings the first one to the front. Exit status:\n"
+                "0 when you end it, 1 after a critical error, 2 for a bad argument."),
+            {}};
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    // Before any window: --help and --version need no display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    if (const CommandLine line(MainUsage(), args); line.Ended()) {
+        PrintSaid(line);
+        return *line.Ended();
+    }
+
     QApplication app(argc, argv);
     // Pages are hidden, never closed, and the splash closes before page 1 shows: only an
     // explicit stop ends the program.

@@ -4,6 +4,7 @@
 #include "records/Details.h"
 #include "records/frm99Create.h"
 #include "shell/AppIdentity.h"
+#include "shell/CommandLine.h"
 #include "shell/Fonts.h"
 #include "shell/Pages.h"
 #include "shell/Platform.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 namespace {
@@ -70,13 +70,36 @@ int CreateIfMissing(int argc, char* argv[]) {
     return 0;
 }
 
+ProgramUsage CreateUsage() {
+    return {QStringLiteral("dravik-create-db"),
+            QStringLiteral("dravik-create-db [--if-missing | --help | --version]"),
+            {},
+            QStringLiteral(
+                "Creates the empty record database dravik.mdb of Dravik Lumo beside the program,\n"
+                "from its window with the Create DB button; an existing database is never\n"
+                "overwritten. With --if-missing it makes the database without a window, only\n"
+                "where there is none. Exit status: 0 when the database is there, 1 when it\n"
+                "cannot be made, 2 for a bad argument."),
+            {{{QStringLiteral("if-missing")},
+              {},
+              QStringLiteral("make the database without a window, only where there is none")}}};
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before any window: --help and --version need no display.
+    QStringList args;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--if-missing") == 0) {
-            return CreateIfMissing(argc, argv);
-        }
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    const CommandLine line(CreateUsage(), args);
+    if (line.Ended()) {
+        PrintSaid(line);
+        return *line.Ended();
+    }
+    if (line.IsSet(QStringLiteral("if-missing"))) {
+        return CreateIfMissing(argc, argv);
     }
 
     QApplication app(argc, argv);

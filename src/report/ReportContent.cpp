@@ -29,8 +29,7 @@ constexpr int kReReads = 3;
 
 // A range of the expected size (rows 0: any number of rows), its texts cleaned; any other size
 // is a workbook of another version.
-wb::ShownTable Table(wb::ShownWorkbook& book, const QString& name, size_t rows, size_t columns) {
-    wb::ShownTable table = book.ShownRange(name);
+wb::ShownTable Table(wb::ShownTable table, const QString& name, size_t rows, size_t columns) {
     bool fits = rows == 0 || table.size() == rows;
     for (std::vector<wb::ShownCell>& row : table) {
         fits = fits && row.size() == columns;
@@ -45,8 +44,8 @@ wb::ShownTable Table(wb::ShownWorkbook& book, const QString& name, size_t rows, 
     return table;
 }
 
-wb::ShownCell Single(wb::ShownWorkbook& book, const QString& name) {
-    return Table(book, name, 1, 1)[0][0];
+wb::ShownCell Single(wb::ShownTable table, const QString& name) {
+    return Table(std::move(table), name, 1, 1)[0][0];
 }
 
 // The copy writes an error without a constant of its own ("Err:502") as the text it shows.
@@ -138,18 +137,23 @@ void InCustomersWords(ReportData& d, const entry::Entry* stored) {
     }
 }
 
-ReportData ReadOnce(wb::ShownWorkbook& book) {
+// Report read whole, and RPT_COPIED read again after the rest: as after, when it changed.
+ReportData ReadOnce(wb::ShownWorkbook& book, wb::ShownCell& after) {
+    std::vector<wb::ShownTable> t =
+        book.ShownRanges({kCopied, kCustomer, kIndustry, kBusiness, kServer, kAnswers, kCapacity,
+                          kCosts, kTotal, kCopied});
     ReportData d;
-    d.copied = Single(book, kCopied);
-    d.customer = Single(book, kCustomer);
-    d.industry = Single(book, kIndustry);
-    d.business = Single(book, kBusiness);
-    d.server = Single(book, kServer);
+    d.copied = Single(std::move(t[0]), kCopied);
+    d.customer = Single(std::move(t[1]), kCustomer);
+    d.industry = Single(std::move(t[2]), kIndustry);
+    d.business = Single(std::move(t[3]), kBusiness);
+    d.server = Single(std::move(t[4]), kServer);
     // A row for each answer the workbook reports, however many questions there are.
-    d.answers = Table(book, kAnswers, 0, 4);
-    d.capacity = Table(book, kCapacity, 4, 6);
-    d.costs = Table(book, kCosts, 9, 4);
-    d.total = Single(book, kTotal);
+    d.answers = Table(std::move(t[5]), kAnswers, 0, 4);
+    d.capacity = Table(std::move(t[6]), kCapacity, 4, 6);
+    d.costs = Table(std::move(t[7]), kCosts, 9, 4);
+    d.total = Single(std::move(t[8]), kTotal);
+    after = Single(std::move(t[9]), kCopied);
     return d;
 }
 
@@ -202,8 +206,8 @@ void CheckReportSheet(wb::ShownWorkbook& book, const QString& programFolder) {
 // report reads it before and after the rest, and reads again when it changed.
 ReportData ReadReport(wb::ShownWorkbook& book) {
     for (int pass = 0; pass <= kReReads; ++pass) {
-        ReportData d = ReadOnce(book);
-        const wb::ShownCell after = Single(book, kCopied);
+        wb::ShownCell after;
+        ReportData d = ReadOnce(book, after);
         if (after.text == d.copied.text && after.number == d.copied.number) {
             return d;
         }

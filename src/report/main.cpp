@@ -1,15 +1,17 @@
 // Dravik Lumo TOC Report: the report from the workbook's sheet "Report", opened in the word
 // processor, or with --pdf FILE written as PDF without showing anything ("-": to standard
 // output). --list-records lists the saved records; --records all|KEY[,KEY...] --pdf-dir DIR
-// writes the report of each into DIR, without showing anything.
+// writes the report of each into DIR, without showing anything, in --jobs offices of its own.
 
 #include "records/Details.h"
 #include "report/ReportBatch.h"
+#include "report/ReportCommand.h"
 #include "report/ReportContent.h"
 #include "report/ReportLock.h"
 #include "report/ReportTarget.h"
 #include "report/TocReport.h"
 #include "shell/AppIdentity.h"
+#include "shell/CommandLine.h"
 #include "shell/Fonts.h"
 #include "shell/Platform.h"
 #include "workbook/ModuleSystem.h"
@@ -80,8 +82,10 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 int MakeReportsOfRecords(RecordReportsRequest request, MessageBoxes& msg) {
     request.programFolder = ProgramFolder();
-    // Ctrl+C or a terminate ends the batch after the record being made, so that its hidden
-    // workbook is closed rather than left open in the user's office.
+    request.numbers = std::make_shared<LocaleNumberFormat>();
+    request.timeLimit = TimeLimit();
+    // Ctrl+C or a terminate ends the batch after the records being made, so that every hidden
+    // workbook is closed and every office of the batch ended.
     struct sigaction stop = {};
     stop.sa_handler = [](int) { stopRequested = 1; };
     sigemptyset(&stop.sa_mask);
@@ -89,53 +93,17 @@ int MakeReportsOfRecords(RecordReportsRequest request, MessageBoxes& msg) {
         sigaction(signal, &stop, nullptr);
     }
     request.stopped = [] { return stopRequested != 0; };
-    ReportLock lock(UserOfficePipeName());
     SystemClock clock;
-    return MakeRecordReports(Office(true), lock, msg, clock, request, [](const QString& line) {
-        std::printf("%s\n", line.toLocal8Bit().constData());
-        std::fflush(stdout);
-    });
-}
-
-// What the command line asks for; nothing for a bad one.
-struct Command {
-    enum { Show, Pdf, List, Records } kind = Show;
-    QString pdfPath;
-    RecordReportsRequest records;
-};
-
-std::optional<Command> Parse(const QStringList& args) {
-    Command command;
-    if (args.isEmpty()) {
-        return command;
-    }
-    if (args.size() == 2 && args[0] == u"--pdf") {
-        command.kind = Command::Pdf;
-        command.pdfPath = PdfTargetPath(args[1], QDir::currentPath());
-        return command.pdfPath.isEmpty() ? std::nullopt : std::optional(command);
-    }
-    if (args.size() == 1 && args[0] == u"--list-records") {
-        command.kind = Command::List;
-        return command;
-    }
-    // --records and --pdf-dir, both and in either order.
-    if (args.size() != 4) {
-        return std::nullopt;
-    }
-    const int records = args[0] == u"--records" ? 0 : 2;
-    const int folder = 2 - records;
-    if (args[records] != u"--records" || args[folder] != u"--pdf-dir") {
-        return std::nullopt;
-    }
-    const std::optional<RecordSelection> selection = ParseRecordSelection(args[records + 1]);
-    const QString pdfFolder = PdfTargetPath(args[folder + 1], QDir::currentPath());
-    if (!selection || pdfFolder.isEmpty() || pdfFolder == kStandardOutput) {
-        return std::nullopt;
-    }
-    command.kind = Command::Records;
-    command.records = {QString(),   pdfFolder, *selection, std::make_shared<LocaleNumberFormat>(),
-                       TimeLimit(), {}};
-    return command;
+    const QString module = ProgramFolder() + QLatin1Char('/') + kCalcModuleFileName;
+    return MakeRecordReports(
+        [module](const QString& folder) {
+            return std::make_shared<ModuleReportOffice>(module, folder);
+        },
+        msg, clock, request,
+        [](const QString& line) {
+            std::printf("%s\n", line.toLocal8Bit().constData());
+            std::fflush(stdout);
+        });
 }
 
 }  // namespace
@@ -145,31 +113,30 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         args << QString::fromLocal8Bit(argv[i]);
     }
-    const std::optional<Command> command = Parse(args);
+    CommandLine line(ReportUsage(), args);
+    const std::optional<ReportCommand> command = ParseReportCommand(line, QDir::currentPath());
     if (!command) {
-        std::fprintf(stderr,
-                     "usage: dravik-toc-report [--pdf FILE | --list-records |\n"
-                     "                          --records all|KEY[,KEY...] --pdf-dir DIR]\n");
-        return 2;
+        PrintSaid(line);
+        return *line.Ended();
     }
 
     int status = 0;
-    if (command->kind != Command::Show) {
+    if (command->kind != ReportCommand::Show) {
         // No window at all: a core application, and messages on standard error.
         QCoreApplication app(argc, argv);
         app.setApplicationName(QStringLiteral("dravik-toc-report"));
         StderrMessageBoxes msg;
         switch (command->kind) {
-            case Command::Pdf:
+            case ReportCommand::Pdf:
                 status = Run(command->pdfPath, msg);
                 break;
-            case Command::List:
+            case ReportCommand::List:
                 status = ListRecords(msg);
                 break;
-            case Command::Records:
+            case ReportCommand::Records:
                 status = MakeReportsOfRecords(command->records, msg);
                 break;
-            case Command::Show:
+            case ReportCommand::Show:
                 break;
         }
     } else {

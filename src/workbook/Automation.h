@@ -134,6 +134,15 @@ public:
     virtual QString SheetOf(const QString& name) = 0;
     // The cells of a workbook-level range name, row by row; 6027 for a name it does not define.
     virtual ShownTable ShownRange(const QString& name) = 0;
+    // The cells of each name, in the order given, as ShownRange gives them. A workbook that can
+    // reads them all in one step of the office; this one reads them one after the other.
+    virtual std::vector<ShownTable> ShownRanges(const std::vector<QString>& names) {
+        std::vector<ShownTable> tables;
+        for (const QString& name : names) {
+            tables.push_back(ShownRange(name));
+        }
+        return tables;
+    }
     // Makes the sheet the one the workbook's window shows; 6027 for an unknown sheet.
     virtual void TurnTo(const QString& sheet) = 0;
     // Closes the workbook when it was loaded for this reader only; one the user has open stays.
@@ -192,6 +201,9 @@ public:
     virtual std::shared_ptr<WorkbookCopy> LoadWorkbookCopy(const QString& path) = 0;
     // Lets go of the office; one started for hidden work only, and left with nothing open, ends.
     virtual void Release() = 0;
+    // Ends an office of the program's own at once, from any thread, also one that is stopped or
+    // hangs: its calls under way then fail with 462. The user's office is never ended so.
+    virtual void EndNow() {}
 };
 
 }  // namespace wb

@@ -58,13 +58,21 @@ void ModuleSystem::EndIfUnused() {
 ModuleReportOffice::ModuleReportOffice(QString modulePath, bool headless)
     : modulePath_(std::move(modulePath)), headless_(headless) {}
 
+ModuleReportOffice::ModuleReportOffice(QString modulePath, QString privateFolder)
+    : modulePath_(std::move(modulePath)), privateFolder_(std::move(privateFolder)) {}
+
 ModuleReportOffice::~ModuleReportOffice() = default;
 
 wb::ReportOffice& ModuleReportOffice::Loaded() {
     if (!tried_) {
         tried_ = true;
-        office_ = MakeFromModule<wb::ReportOffice>(modulePath_, kReportOfficeFactoryName, failure_,
-                                                   headless_);
+        office_ =
+            privateFolder_.isEmpty()
+                ? MakeFromModule<wb::ReportOffice>(modulePath_, kReportOfficeFactoryName, failure_,
+                                                   headless_)
+                : MakeFromModule<wb::ReportOffice>(modulePath_, kPrivateReportOfficeFactoryName,
+                                                   failure_, &std::as_const(privateFolder_));
+        loaded_ = office_.get();
     }
     if (!office_) {
         throw wb::AutomationError(wb::kErrNoApplication, failure_.toStdString());
@@ -84,6 +92,13 @@ std::shared_ptr<wb::TextDocument> ModuleReportOffice::NewFromTemplate(const QStr
 
 std::shared_ptr<wb::WorkbookCopy> ModuleReportOffice::LoadWorkbookCopy(const QString& path) {
     return Loaded().LoadWorkbookCopy(path);
+}
+
+void ModuleReportOffice::EndNow() {
+    // Called from another thread than the one that loads the module: only an office made.
+    if (wb::ReportOffice* const office = loaded_) {
+        office->EndNow();
+    }
 }
 
 void ModuleReportOffice::Release() {

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 // The one function a module exports, extern "C" wb::System* DravikLumoAutomationSystem(): a new
@@ -17,6 +18,9 @@ inline constexpr char kAutomationFactoryName[] = "DravikLumoAutomationSystem";
 // And extern "C" wb::ReportOffice* DravikLumoReportOffice(bool headless): the report's office of
 // the user, with the office started headless if it must be started.
 inline constexpr char kReportOfficeFactoryName[] = "DravikLumoReportOffice";
+// And extern "C" wb::ReportOffice* DravikLumoPrivateReportOffice(const QString* folder): the
+// report's office on an office of its own, with its profile in folder.
+inline constexpr char kPrivateReportOfficeFactoryName[] = "DravikLumoPrivateReportOffice";
 
 // The Calc backend's file name in the program's folder.
 inline const QString kCalcModuleFileName = QStringLiteral("dravik-lumo-calc.so");
@@ -42,21 +46,27 @@ private:
 
 class ModuleReportOffice : public wb::ReportOffice {
 public:
+    // The user's office.
     ModuleReportOffice(QString modulePath, bool headless);
+    // An office of the program's own, its profile in privateFolder.
+    ModuleReportOffice(QString modulePath, QString privateFolder);
     ~ModuleReportOffice() override;
 
     std::shared_ptr<wb::ShownWorkbook> TakeWorkbook(const QString& path, bool hidden) override;
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
     std::shared_ptr<wb::WorkbookCopy> LoadWorkbookCopy(const QString& path) override;
     void Release() override;
+    void EndNow() override;
 
 private:
     // The module's office; throws 429 when the module cannot be loaded.
     wb::ReportOffice& Loaded();
 
     QString modulePath_;
-    bool headless_;
+    bool headless_ = true;
+    QString privateFolder_;
     bool tried_ = false;
     QString failure_;
     std::unique_ptr<wb::ReportOffice> office_;
+    std::atomic<wb::ReportOffice*> loaded_{nullptr};  // office_, for EndNow on another thread
 };

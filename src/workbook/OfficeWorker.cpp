@@ -109,6 +109,9 @@ public:
     wb::ShownTable ShownRange(const QString& name) override {
         return Run([name](wb::ShownWorkbook& book) { return book.ShownRange(name); });
     }
+    std::vector<wb::ShownTable> ShownRanges(const std::vector<QString>& names) override {
+        return Run([names](wb::ShownWorkbook& book) { return book.ShownRanges(names); });
+    }
     void TurnTo(const QString& sheet) override {
         Run([sheet](wb::ShownWorkbook& book) { book.TurnTo(sheet); });
     }
@@ -125,6 +128,9 @@ public:
     }
     wb::ShownTable ShownRange(const QString& name) override {
         return Run([name](wb::WorkbookCopy& copy) { return copy.ShownRange(name); });
+    }
+    std::vector<wb::ShownTable> ShownRanges(const std::vector<QString>& names) override {
+        return Run([names](wb::WorkbookCopy& copy) { return copy.ShownRanges(names); });
     }
     void TurnTo(const QString& sheet) override {
         Run([sheet](wb::WorkbookCopy& copy) { copy.TurnTo(sheet); });
@@ -205,4 +211,9 @@ void BoundedReportOffice::Release() {
     } catch (const wb::AutomationError&) {
         // The office did not answer: there is nothing left to let go of.
     }
+}
+
+void BoundedReportOffice::EndNow() {
+    // Not through the worker, which may be waiting for the very office this ends.
+    office_.EndNow();
 }

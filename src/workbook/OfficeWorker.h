@@ -76,6 +76,7 @@ public:
     std::shared_ptr<wb::TextDocument> NewFromTemplate(const QString& path, bool hidden) override;
     std::shared_ptr<wb::WorkbookCopy> LoadWorkbookCopy(const QString& path) override;
     void Release() override;
+    void EndNow() override;
 
     OfficeWorker& Worker() { return *worker_; }
 

@@ -15,6 +15,8 @@
 #include "shell/AppIdentity.h"
 #include "shell/Pages.h"
 #include "workbook/ModuleSystem.h"
+#include "workbook/WorkbookConnection.h"
+#include "workbook/calc/CalcBackend.h"
 #include "workbook/calc/CalcReport.h"
 
 #include <QCheckBox>
@@ -23,10 +25,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +179,9 @@ struct ReportProgram {
         env.insert(QStringLiteral("USER"), user);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());  // its lock file goes there
         env.remove(QStringLiteral("DISPLAY"));
+        // The pool's offices have their profiles there.
+        EXPECT_TRUE(QDir(home.path()).mkpath(QStringLiteral("tmp")));
+        env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("tmp")));
     }
     QString Workbook() const { return QDir(folder).filePath(WorkbookFileName()); }
 
@@ -200,6 +207,37 @@ struct ReportProgram {
                                         .split(u'\n', Qt::SkipEmptyParts)};
     }
 };
+
+// The processes of the batch's offices: those started with a profile in the program's TMPDIR.
+std::vector<pid_t> PoolOffices(const ReportProgram& program) {
+    const QByteArray profiles = program.home.filePath(QStringLiteral("tmp")).toUtf8();
+    std::vector<pid_t> found;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (entry.toInt() > 0 && command.open(QIODevice::ReadOnly)) {
+            const QByteArray args = command.readAll();
+            if (args.contains("soffice.bin") && args.contains(profiles)) {
+                found.push_back(entry.toInt());
+            }
+        }
+    }
+    return found;
+}
+
+// The pages of a PDF as pictures at 50 dpi.
+std::vector<QImage> Pages(const QString& pdf, const QString& folder) {
+    const QString stem = QDir(folder).filePath(QFileInfo(pdf).completeBaseName());
+    EXPECT_EQ(
+        QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"),
+                                                       QStringLiteral("-png"), pdf, stem}),
+        0);
+    std::vector<QImage> pages;
+    for (const QString& page : QDir(folder).entryList(
+             {QFileInfo(stem).fileName() + QStringLiteral("-*.png")}, QDir::Files, QDir::Name)) {
+        pages.emplace_back(QDir(folder).filePath(page));
+    }
+    return pages;
+}
 
 bool IsPdf(const QString& path) {
     QFile file(path);
@@ -361,6 +399,142 @@ TEST(ReportOnCalc, ReportsOfSavedRecordsHoldTheirOwnFiguresAndLeaveTheOpenWorkbo
     ::kill(static_cast<pid_t>(batch->processId()), SIGINT);
     ASSERT_TRUE(batch->waitForFinished(60000));
     EXPECT_EQ(batch->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(office.DocumentCount(), documents);
+}
+
+// Reports of saved records in a pool of two offices of the batch's own, as a manager re-making
+// every customer's report would run it: four records with different answers, each PDF with its
+// own company and total and the same as a report made by hand, the lines in record order, and
+// no office of the pool left running however the batch ends; the user's office holds nothing
+// of it.
+TEST(ReportOnCalc, APoolOfOfficesMakesEachRecordsReportAndLeavesNothingRunning) {
+    ReportProgram program;
+    ASSERT_FALSE(program.folder.isEmpty());
+    const QDir bin(qEnvironmentVariable("DRAVIK_BIN_DIR"));
+    ASSERT_TRUE(QFile::copy(bin.filePath(DRAVIK_REPORT_EXTENSION_FILE_NAME),
+                            QDir(program.folder).filePath(DRAVIK_REPORT_EXTENSION_FILE_NAME)));
+    CreateDetailsDatabase(DatabasePath(program.folder));
+    std::vector<entry::Entry> records;
+    for (int i = 0; i < 6; ++i) {
+        entry::Entry record = TypicalEntry(QStringLiteral("Pool Customer %1").arg(i + 1));
+        record[entry::kInstalledCapacity] = QString::number(700 + 900 * i);
+        record[entry::kOutageCosts] = QString::number(20000 + 15000 * i);
+        AppendDetailsRecord(DatabasePath(program.folder), record);
+        records.push_back(record);
+    }
+    const QStringList batch{QStringLiteral("--records"), QStringLiteral("1,2,3,4"),
+                            QStringLiteral("--pdf-dir"), program.home.filePath("reports"),
+                            QStringLiteral("--jobs"),    QStringLiteral("2")};
+
+    // The user's office, with the workbook open as the pages open it.
+    CalcOffice office(QString(), UsersOfficePipe(program.home.path(), program.user));
+    CalcOptions options = office.Options();
+    options.extension = CalcOptions::ForUser().extension;
+    options.extension.path = bin.filePath(DRAVIK_REPORT_EXTENSION_FILE_NAME);
+    const std::unique_ptr<wb::System> system = MakeCalcSystem(options);
+    ScriptedMessageBoxes msg;
+    TestProgramEnd end;
+    const WorkbookHandles open =
+        OpenWorkbookConnection(*system, WorkbookFileName(), program.folder, msg, end);
+    const int documents = office.DocumentCount();
+
+    // The batch, its folder made for it.
+    const auto [status, lines] = program.Finish(program.Start(batch), true);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(lines.size(), 5) << lines.join(u'\n').toStdString();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(lines[i], QStringLiteral("%1/4 Pool Customer %2: written").arg(i + 1).arg(i + 1));
+    }
+    EXPECT_TRUE(PoolOffices(program).empty());
+    EXPECT_EQ(office.DocumentCount(), documents);
+
+    // Each report holds its company and its total as the workbook computes it, and no other's.
+    const LocaleNumberFormat numbers;
+    const auto writeOut = [&](const entry::Entry& record) {
+        entry::GeneralResult general;
+        entry::WriteGeneral(record, *open.CTabbDoc, numbers, false, general);
+        entry::WriteOutResult technical;
+        entry::WriteTechnical(record, *open.CTabbDoc, numbers, technical);
+    };
+    QStringList totals;
+    for (int i = 0; i < 4; ++i) {
+        writeOut(records[i]);
+        totals << office.ShownText(program.Workbook(), QStringLiteral("TOC Overview.D37"));
+    }
+    ASSERT_EQ(totals.removeDuplicates(), 0) << totals.join(u' ').toStdString();
+    for (int i = 0; i < 4; ++i) {
+        const QString text = PdfText(
+            program.home.filePath(QStringLiteral("reports/%1 Pool Customer %1.pdf").arg(i + 1)));
+        EXPECT_TRUE(text.contains(QStringLiteral("Pool Customer %1").arg(i + 1)));
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(text.contains(totals[j]), i == j) << i << " " << totals[j].toStdString();
+        }
+    }
+
+    // Record 4 by hand: loaded into the pages, the button pressed, the report made. Its copy
+    // time shows in the report, so it is made again should the minute have turned meanwhile.
+    const QString workbook = program.Workbook();
+    const std::unique_ptr<wb::ReportOffice> reportOffice = MakeCalcReportOffice(office.Options());
+    const QString byHand = program.home.filePath(QStringLiteral("by hand.pdf"));
+    const QString batchPdf = program.home.filePath(QStringLiteral("reports/4 Pool Customer 4.pdf"));
+    const auto copiedAt = [](const QString& pdf) {
+        return PdfText(pdf).section(QStringLiteral("Report sheet on "), 1).section(u'.', 0, 0);
+    };
+    for (int attempt = 0; attempt < 2 && copiedAt(byHand) != copiedAt(batchPdf); ++attempt) {
+        writeOut(records[3]);
+        office.PressReportButton(workbook);
+        SystemClock clock;
+        ASSERT_EQ(MakeTocReport(*reportOffice, msg, clock, {program.folder, byHand}), 0);
+    }
+    EXPECT_EQ(PdfText(byHand), PdfText(batchPdf));
+    const std::vector<QImage> handPages = Pages(byHand, program.home.path());
+    const std::vector<QImage> batchPages = Pages(batchPdf, program.home.path());
+    ASSERT_EQ(handPages.size(), batchPages.size());
+    for (size_t page = 0; page < handPages.size(); ++page) {
+        EXPECT_TRUE(handPages[page] == batchPages[page]) << "page " << page + 1;
+    }
+
+    // Ended by Ctrl+C after the first record, or killed: nothing of the pool is left running.
+    for (const int signal : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        const std::unique_ptr<QProcess> running(program.Start(batch));
+        ASSERT_TRUE(running->waitForReadyRead(60000));
+        ::kill(static_cast<pid_t>(running->processId()), signal);
+        ASSERT_TRUE(running->waitForFinished(60000));
+        // Their folders go last, with them.
+        const QDir profiles(program.home.filePath(QStringLiteral("tmp")));
+        for (int waited = 0;
+             waited < 100 && !(PoolOffices(program).empty() &&
+                               profiles.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+             ++waited) {
+            QThread::msleep(100);
+        }
+        EXPECT_TRUE(PoolOffices(program).empty());
+        EXPECT_EQ(profiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    // An office that stops costs the record it was making, after the time limit, and is started
+    // afresh; the batch goes on to its summary. One office, so that the one stopped is at work.
+    std::unique_ptr<QProcess> stopped(program.Start(
+        {QStringLiteral("--records"), QStringLiteral("all"), QStringLiteral("--pdf-dir"),
+         program.home.filePath("reports"), QStringLiteral("--jobs"), QStringLiteral("1")},
+        3));
+    ASSERT_TRUE(stopped->waitForReadyRead(60000));
+    ASSERT_FALSE(PoolOffices(program).empty());
+    ::kill(PoolOffices(program).front(), SIGSTOP);
+    const auto [stoppedStatus, stoppedLines] = program.Finish(stopped.release(), true);
+    EXPECT_EQ(stoppedStatus, 1);
+    EXPECT_EQ(stoppedLines
+                  .filter(QStringLiteral(": not written: Corla Tabb did not answer within "
+                                         "3 s. Please check Corla Tabb, then start the "
+                                         "report again."))
+                  .size(),
+              1)
+        << stoppedLines.join(u'\n').toStdString();
+    EXPECT_EQ(stoppedLines.value(6).toStdString(),
+              ("5 of 6 reports written to " + program.home.filePath("reports")).toStdString())
+        << stoppedLines.join(u'\n').toStdString();
+    EXPECT_TRUE(PoolOffices(program).empty());
     EXPECT_EQ(office.DocumentCount(), documents);
 }
 

@@ -6,6 +6,7 @@
 #include "TestPlatform.h"
 #include "Texts.h"
 #include "report/ReportBatch.h"
+#include "report/ReportCommand.h"
 #include "report/ReportContent.h"
 #include "report/ReportTarget.h"
 #include "report/TocReport.h"
@@ -150,6 +151,59 @@ TEST(RecordReports, FileNamesAreSafeAndOnlyKeysOrAllSelectRecords) {
               (std::vector<std::int64_t>{7, 2}));
     for (const char* bad : {"", "ALL", "1,,2", "0", "-1", "+1", " 1", "1.0", "x"}) {
         EXPECT_FALSE(ParseRecordSelection(QString::fromLatin1(bad))) << bad;
+    }
+}
+
+// What the report program refuses, in one line before its usage, and what it takes.
+TEST(RecordReports, TheCommandLineSaysWhatIsWrongInOneLineAndTakesTheRest) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"--records", "x", "--pdf-dir", "/r"}, "--records: 'x' is not a record key"},
+        {{"--records", "3,0", "--pdf-dir", "/r"}, "--records: '0' is not a record key"},
+        {{"--records", "all"}, "--records needs --pdf-dir"},
+        {{"--pdf-dir", "/r"}, "--pdf-dir needs --records"},
+        {{"--jobs", "2"}, "--jobs needs --records"},
+        {{"--records", "all", "--pdf-dir", "/r", "--jobs", "0"},
+         "--jobs: '0' is not a number of offices from 1 to 32"},
+        {{"--records", "all", "--pdf-dir", "/r", "--jobs=2x"},
+         "--jobs: '2x' is not a number of offices from 1 to 32"},
+        {{"--records", "all", "--pdf-dir", "-"}, "--pdf-dir: '-' is not a folder"},
+        {{"--pdf", ""}, "--pdf: '' names no file"},
+        {{"--pdf", "a.pdf", "--list-records"}, "--pdf goes alone"},
+        {{"--list-records", "--jobs", "2"}, "--list-records goes alone"},
+        {{"--records", "1", "--records", "2", "--pdf-dir", "/r"}, "--records is given twice"},
+        {{"report.pdf"}, "'report.pdf' is no option of dravik-toc-report"},
+        {{"--pdf"}, "Missing value after '--pdf'."},
+    };
+    for (const auto& [args, what] : refused) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        CommandLine line(ReportUsage(), args);
+        EXPECT_FALSE(ParseReportCommand(line, QStringLiteral("/work")));
+        EXPECT_EQ(line.Ended(), 2);
+        const QStringList said = line.Said().split(u'\n');
+        EXPECT_EQ(said[0], QStringLiteral("dravik-toc-report: ") + what);
+        EXPECT_EQ(said[1],
+                  QStringLiteral("usage: dravik-toc-report [--pdf FILE | --list-records |"));
+    }
+
+    CommandLine records(ReportUsage(), {"--pdf-dir", "out", "--records", "3,7", "--jobs", "3"});
+    const std::optional<ReportCommand> taken = ParseReportCommand(records, QStringLiteral("/work"));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->kind, ReportCommand::Records);
+    EXPECT_EQ(taken->records.pdfFolder, QStringLiteral("/work/out"));
+    EXPECT_EQ(taken->records.records.keys, (std::vector<std::int64_t>{3, 7}));
+    EXPECT_EQ(taken->records.jobs, 3);
+    CommandLine cores(ReportUsage(), {"--records", "all", "--pdf-dir", "r"});
+    EXPECT_EQ(ParseReportCommand(cores, QStringLiteral("/work"))->records.jobs, DefaultJobs());
+    EXPECT_TRUE(DefaultJobs() >= 1 && DefaultJobs() <= 4);
+
+    // Every option has its line in the help, which the manual page is made from.
+    CommandLine help(ReportUsage(), {"--help"});
+    EXPECT_FALSE(ParseReportCommand(help, QStringLiteral("/work")));
+    EXPECT_EQ(help.Ended(), 0);
+    for (const char* option :
+         {"\n  -h, --help ", "\n      --version ", "\n      --pdf FILE ", "\n      --list-records ",
+          "\n      --records all|KEY[,KEY...] ", "\n      --pdf-dir DIR ", "\n      --jobs N "}) {
+        EXPECT_TRUE(help.Said().contains(QString::fromLatin1(option))) << option;
     }
 }
 

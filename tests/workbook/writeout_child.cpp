@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
     ExitEnd end;
     CalcOptions options;
     options.pipeName = QString::fromLocal8Bit(argv[1]);
+    // The test's office is headless, which the program would refuse for the user's workbook.
+    options.headless = true;
     const auto system = MakeCalcSystem(options);
     const WorkbookHandles h =
         OpenWorkbookConnection(*system, QStringLiteral("Dravik-Lumo_V117a.tabb"),

@@ -9,13 +9,19 @@
 
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XFrames.hpp>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <signal.h>
+#include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -134,6 +140,57 @@ std::shared_ptr<wb::Application> MakeCalcApplication(std::shared_ptr<CalcDocumen
 
 namespace {
 
+// The office process of the user's that listens on pipeName headless, or 0.
+pid_t HeadlessOfficeOn(const QString& pipeName) {
+    const QByteArray accept = "--accept=pipe,name=" + pipeName.toUtf8() + ';';
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!number || QFileInfo(command.fileName()).ownerId() != getuid() ||
+            !command.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QList<QByteArray> args = command.readAll().split('\0');
+        const bool listening = std::any_of(
+            args.begin(), args.end(), [&](const QByteArray& a) { return a.startsWith(accept); });
+        if (!args.isEmpty() && args.front().endsWith("soffice.bin") && listening &&
+            args.contains("--headless")) {
+            return pid;
+        }
+    }
+    return 0;
+}
+
+// A headless office on the user's pipe (a report's, left behind when the report was killed)
+// shows nothing: the workbook would open in a window nobody sees. One that holds nothing is
+// ended, so that a visible one starts; one that holds documents is no office for the pages.
+void EndHeadlessOffice(const QString& pipeName) {
+    const pid_t pid = HeadlessOfficeOn(pipeName);
+    if (pid == 0) {
+        return;
+    }
+    bool holds = true;
+    try {
+        if (const std::shared_ptr<OfficeConnection> office = OfficeConnection::Connect(pipeName)) {
+            holds = office->Desktop()->getFrames()->getCount() != 0 ||
+                    office->Desktop()->getComponents()->createEnumeration()->hasMoreElements();
+        }
+    } catch (const css::uno::Exception&) {
+        // Ending or gone already: it is ended below in any case.
+        holds = false;
+    }
+    if (holds) {
+        throw wb::AutomationError(wb::kErrNoApplication,
+                                  "a headless office with documents answers on the pipe");
+    }
+    ::kill(pid, SIGTERM);
+    for (int waited = 0; waited < 100 && ::kill(pid, 0) == 0; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(pid, SIGKILL);
+}
+
 class CalcSystem : public wb::System {
 public:
     explicit CalcSystem(CalcOptions options) : options_(std::move(options)) {}
@@ -151,6 +208,9 @@ public:
             try {
                 // An office that answers already is used as it is.
                 const qint64 startedBefore = launcher_;
+                if (!options_.headless) {
+                    EndHeadlessOffice(options_.pipeName);
+                }
                 office_ = ConnectOrStart(options_, launcher_, calledOff_);
                 connected_ = true;
                 if (launcher_ != startedBefore && !calledOff_) {
@@ -243,6 +303,9 @@ private:
         FinishStart();
         if (!office_ || !office_->Alive()) {
             office_.reset();
+            if (!options_.headless) {
+                EndHeadlessOffice(options_.pipeName);
+            }
             qint64 launcher = launcher_;
             office_ = ReachOffice(options_, launcher);
             launcher_ = launcher;

@@ -17,3 +17,9 @@ extern "C" __attribute__((visibility("default"))) wb::ReportOffice* DravikLumoRe
     options.headless = headless;
     return MakeCalcReportOffice(options).release();
 }
+
+// Its name is ModuleSystem.h's kPrivateReportOfficeFactoryName.
+extern "C" __attribute__((visibility("default"))) wb::ReportOffice* DravikLumoPrivateReportOffice(
+    const QString* folder) {
+    return MakePrivateReportOffice(CalcOptions::ForUser(), *folder).release();
+}

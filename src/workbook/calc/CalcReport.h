@@ -10,3 +10,9 @@
 #include <memory>
 
 std::unique_ptr<wb::ReportOffice> MakeCalcReportOffice(const CalcOptions& options);
+
+// The same on an office of the report's own, started when first needed: headless, on a private
+// profile in folder (which goes with it) and a pipe of its own, with the options' office program
+// and extension, and ended by Release, by EndNow, or with this process however it ends.
+std::unique_ptr<wb::ReportOffice> MakePrivateReportOffice(const CalcOptions& options,
+                                                          const QString& folder);
