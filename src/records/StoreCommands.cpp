@@ -18,11 +18,14 @@ CommandOutcome NotSet(const dao::RecordStoreError& error, const RecordStore& ser
                       ? QStringLiteral("The team's database %1 cannot be reached: %2")
                             .arg(server.Name(), ReasonOf(error))
                       : OneLine(DatabaseFailureText(error, server));
-    if (!why.endsWith(u'.')) {
+    if (!QString::fromLatin1(".?!").contains(why.back())) {
         why += u'.';
     }
-    return {1, why + QStringLiteral(" The records stay in %1.")
-                         .arg(StoreOf(QFileInfo(server.file).path()).Name())};
+    const RecordStore now = StoreOf(QFileInfo(server.file).path());
+    return {1,
+            why + (now.OnServer() ? QStringLiteral(" The records stay on the team's database %1.")
+                                  : QStringLiteral(" The records stay in %1."))
+                      .arg(now.Name())};
 }
 
 QString Records(std::int64_t count) {

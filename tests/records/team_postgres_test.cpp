@@ -92,6 +92,11 @@ TEST_F(Team, ASaveWhileTheServerIsAwayIsKeptAndSentOnceWhenItIsBack) {
     Save();
     EXPECT_EQ(Unsent(), "1");
     EXPECT_EQ(Edit(page1, "txtDLQ0")->text(), "Acme");
+    // Nor can the setting be made: one line, which says where the records stay.
+    const QString refused = UseServer(app.folder.path(), store.server, false).line;
+    EXPECT_TRUE(refused.endsWith(
+        QStringLiteral("? The records stay on the team's database %1.").arg(store.Name())))
+        << refused.toStdString();
 
     ASSERT_TRUE(server.Start());
     Edit(page1, "txtDLQ0")->setText(QStringLiteral("Second"));
