@@ -15,10 +15,11 @@ cd "$(dirname "$0")"
 
 # What building and running the programs needs; the tests need the second list besides.
 PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev
-          libreoffice-calc libreoffice-writer libreoffice-dev python3-uno fonts-liberation
-          fonts-dejavu-core help2man)
+          libqt6sql6-sqlite libqt6sql6-psql libpq-dev libreoffice-calc libreoffice-writer
+          libreoffice-dev python3-uno fonts-liberation fonts-dejavu-core help2man)
+# The team's tests start a PostgreSQL server of their own.
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev poppler-utils locales clang-14
-               libclang-rt-14-dev desktop-file-utils xvfb xdotool)
+               libclang-rt-14-dev desktop-file-utils xvfb xdotool postgresql)
 BUILD=${DRAVIK_BUILD_DIR:-build}
 # CMake's own checks cannot build in a folder whose path holds a quote or a backslash: such a
 # clone builds in a folder of the user's in the temporary folder instead.

@@ -3,6 +3,7 @@
 # office already running. Prints each run, the median and the load average.
 #
 #   bench/record_reports_timing.sh [build/bin] [records] [runs]
+#   JOBS=N bench/record_reports_timing.sh ...     with --jobs N (a build that has it)
 #   MEMORY=1 bench/record_reports_timing.sh ...   also the peak memory of the program and of each
 #                                                 office, and each one's at a tenth of the run, at
 #                                                 half and at the end
@@ -119,7 +120,8 @@ times=()
 for i in $(seq 1 "$RUNS"); do
     rm -f "$WORK"/pdf/*.pdf
     start=$(date +%s%N)
-    "$WORK/bin/dravik-toc-report" --records all --pdf-dir "$WORK/pdf" >"$WORK/out.txt" &
+    "$WORK/bin/dravik-toc-report" --records all --pdf-dir "$WORK/pdf" ${JOBS:+--jobs "$JOBS"} \
+        >"$WORK/out.txt" &
     batch=$!
     sampler=
     if [ -n "${MEMORY:-}" ]; then

@@ -51,11 +51,15 @@ void Database::Discard() noexcept {
     }
 }
 
-Connection& Database::Open() const {
+const std::shared_ptr<Connection>& Database::Open() const {
     if (!connection_) {
         Throw(RecordStoreError::Kind::Misuse, QStringLiteral("The database is closed."));
     }
-    return *connection_;
+    return connection_;
+}
+
+bool Database::OnServer() const {
+    return &Open()->sql() == &ServerEngine();
 }
 
 TableDef Database::CreateTableDef(const QString& name) const {
@@ -64,7 +68,8 @@ TableDef Database::CreateTableDef(const QString& name) const {
 }
 
 void Database::TableDefCollection::Append(const TableDef& tableDef) {
-    Connection& connection = database_.Open();
+    const std::shared_ptr<Connection>& connection = database_.Open();
+    const EngineSql& sql = connection->sql();
     if (tableDef.Name().isEmpty() || tableDef.Fields().Count() == 0) {
         Throw(RecordStoreError::Kind::Misuse,
               QStringLiteral("A table needs a name and at least one field."));
@@ -73,31 +78,36 @@ void Database::TableDefCollection::Append(const TableDef& tableDef) {
     for (int i = 0; i < tableDef.Fields().Count(); ++i) {
         const Field& field = tableDef.Fields()[i];
         const QString name = Quoted(field.Name());
-        if (field.Name().isEmpty() || field.Name().compare(kKeyColumn, Qt::CaseInsensitive) == 0 ||
+        if (field.Name().isEmpty() || IsHidden(field.Name()) ||
             (field.Type() != dbText && field.Type() != dbDate) ||
             (field.Type() == dbText && (field.Size() < 1 || field.Size() > 255))) {
             Throw(RecordStoreError::Kind::Misuse,
                   QStringLiteral("The field definition %1 is not valid.").arg(field.Name()),
                   field.Name());
         }
-        // The checks live in the file, so that every writer is held to them. A text holds 1 to
-        // Size characters (length() counts characters, not bytes) or nothing at all; a date is
-        // stored in one canonical form, which datetime() reproduces exactly.
-        const QString check =
-            field.Type() == dbText
-                ? QStringLiteral("typeof(%1) = 'text' AND length(%1) BETWEEN 1 AND %2")
-                      .arg(name)
-                      .arg(field.Size())
-                : QStringLiteral("typeof(%1) = 'text' AND %1 IS datetime(%1)").arg(name);
-        definitions << QStringLiteral("%1 %2 CONSTRAINT %1 CHECK (%1 IS NULL OR (%3))")
-                           .arg(name, DeclaredType(field), check);
+        // The rules live in the tables, so that every writer is held to them (EngineSql).
+        const QString rule = field.Type() == dbText
+                                 ? QString::fromLatin1(sql.textRule).arg(name).arg(field.Size())
+                             : *sql.dateRule ? QString::fromLatin1(sql.dateRule).arg(name)
+                                             : QString();
+        QString definition = name + QLatin1Char(' ') + DeclaredType(sql, field);
+        if (!rule.isEmpty()) {
+            definition +=
+                QStringLiteral(" CONSTRAINT %1 CHECK (%1 IS NULL OR (%2))").arg(name, rule);
+        }
+        definitions << definition;
     }
-    definitions << Quoted(kKeyColumn) + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
-    const QByteArray sql =
-        QStringLiteral("CREATE TABLE %1 (\n  %2\n)")
-            .arg(Quoted(tableDef.Name()), definitions.join(QStringLiteral(",\n  ")))
-            .toUtf8();
-    connection.Exec(sql.constData(), QStringLiteral("Creating the table ") + tableDef.Name());
+    for (const char* hidden : sql.hiddenColumns) {
+        definitions << QString::fromLatin1(hidden);
+    }
+    const QString table = Quoted(tableDef.Name());
+    const QString doing = QStringLiteral("Creating the table ") + tableDef.Name();
+    connection->Exec(QStringLiteral("CREATE TABLE %1 (\n  %2\n)")
+                         .arg(table, definitions.join(QStringLiteral(",\n  "))),
+                     doing);
+    for (const char* statement : sql.afterCreate) {
+        connection->Exec(QString::fromLatin1(statement).arg(table), doing);
+    }
 }
 
 bool Database::TableDefCollection::Contains(const QString& name) const {
@@ -114,7 +124,7 @@ TableDef Database::TableDefCollection::operator[](const QString& name) const {
     for (const StoredColumn& column : stored) {
         int type = 0;
         int size = 0;
-        if (!column.key && ParseDeclaredType(column.declared, type, size)) {
+        if (!IsHidden(column.name) && ParseDeclaredType(column.declared, type, size)) {
             tableDef.Fields().Append(Field(column.name, type, size));
         }
     }
@@ -122,48 +132,57 @@ TableDef Database::TableDefCollection::operator[](const QString& name) const {
 }
 
 Recordset Database::OpenRecordset(const QString& name, RecordsetType type) {
-    Connection& connection = Open();
     if (type != dbOpenTable) {
+        Open();
         Throw(RecordStoreError::Kind::Misuse, QStringLiteral("Only table cursors are offered."));
     }
+    return OpenRecordset(name, QString(), 0);
+}
+
+Recordset Database::OpenRecordset(const QString& name, const QString& column, std::int64_t value) {
+    const std::shared_ptr<Connection>& connection = Open();
     const std::vector<StoredColumn> stored = ReadColumns(connection, name);
     if (stored.empty()) {
         Throw(RecordStoreError::Kind::NoTable,
               QStringLiteral("The database holds no table %1.").arg(name));
     }
+    // The cursor's columns: every one but the key, hidden ones included; a column of a type this
+    // program never makes is a table that is not the program's.
     std::vector<Recordset::Column> columns;
     QString key;
-    for (const StoredColumn& column : stored) {
+    for (const StoredColumn& found : stored) {
         int fieldType = 0;
         int size = 0;
-        if (column.key && column.declared == QLatin1String("INTEGER")) {
-            key = column.name;
-        } else if (ParseDeclaredType(column.declared, fieldType, size)) {
-            columns.push_back({column.name, fieldType, size});
+        if (found.key && found.declared == QLatin1String("INTEGER")) {
+            key = found.name;
+        } else if (ParseDeclaredType(found.declared, fieldType, size)) {
+            columns.push_back({found.name, fieldType, size});
         } else {
             Throw(RecordStoreError::Kind::NotADatabase,
                   QStringLiteral("The table %1 has a column %2 of unknown type %3.")
-                      .arg(name, column.name, column.declared));
+                      .arg(name, found.name, found.declared));
         }
     }
     if (key.isEmpty()) {
         Throw(RecordStoreError::Kind::NotADatabase,
               QStringLiteral("The table %1 was not made by this program.").arg(name));
     }
-    return Recordset(connection_, name, std::move(columns), key);
+    return Recordset(connection, name, std::move(columns), key,
+                     column.isEmpty() ? QString() : Quoted(column) + QStringLiteral(" = ?"), value);
 }
 
 void Database::BeginTrans() {
-    // Immediate: the write lock is taken now, so nothing can slip in between our steps.
-    Open().Exec("BEGIN IMMEDIATE", QStringLiteral("Starting a transaction"));
+    const std::shared_ptr<Connection>& connection = Open();
+    connection->Exec(QString::fromLatin1(connection->sql().beginWrite),
+                     QStringLiteral("Starting a transaction"));
 }
 
 void Database::CommitTrans() {
-    Open().Exec("COMMIT", QStringLiteral("Committing"));
+    Open()->Exec(QStringLiteral("COMMIT"), QStringLiteral("Committing"));
 }
 
 void Database::Rollback() {
-    Open().Exec("ROLLBACK", QStringLiteral("Rolling back"));
+    Open()->Exec(QStringLiteral("ROLLBACK"), QStringLiteral("Rolling back"));
 }
 
 void Database::Close() {
@@ -199,7 +218,7 @@ Transaction::Transaction(Database& database) : database_(database) {
 Transaction::~Transaction() {
     if (open_ && database_.connection_) {
         // A rollback cannot fail in a way that would keep the changes; its result adds nothing.
-        sqlite3_exec(database_.connection_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        QSqlQuery(database_.connection_->database()).exec(QStringLiteral("ROLLBACK"));
     }
 }
 

@@ -74,6 +74,12 @@ public:
     TableDefCollection TableDefs() { return TableDefCollection(*this); }
 
     Recordset OpenRecordset(const QString& name, RecordsetType type = dbOpenTable);
+    // A cursor over the records of the table whose integer column holds the value (the records
+    // of the file not yet sent to a server).
+    Recordset OpenRecordset(const QString& name, const QString& column, std::int64_t value);
+
+    // Whether the database is a server's, not the file.
+    bool OnServer() const;
 
     // One transaction: everything between BeginTrans and CommitTrans is kept or lost together.
     void BeginTrans();
@@ -88,7 +94,7 @@ private:
     friend class Transaction;
     Database(std::shared_ptr<Connection> connection, const QString& path,
              const QString& buildingPath);
-    Connection& Open() const;
+    const std::shared_ptr<Connection>& Open() const;
     // Lets go of the file; one that was being built is removed.
     void Discard() noexcept;
 

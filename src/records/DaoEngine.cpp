@@ -19,48 +19,52 @@ namespace {
 // Marks a file as one of ours, so that a foreign file of the same name is never written to.
 constexpr int kApplicationId = 0x44524C4D;  // "DRLM"
 
-int ReadPragma(Connection& connection, const char* pragma, const QString& path) {
-    Statement statement(connection, QString::fromLatin1(pragma));
+int ReadInt(const std::shared_ptr<Connection>& connection, const char* sql, const QString& name) {
+    Statement statement(connection, QString::fromLatin1(sql));
     Use use(statement);
-    return statement.Step(QStringLiteral("Reading ") + path) ? int(statement.Int(0)) : 0;
+    return statement.Step(QStringLiteral("Reading ") + name) ? int(statement.Int(0)) : 0;
 }
 
-[[noreturn]] void ThrowNewer(const QString& path, int version, const FileFormat& format) {
+[[noreturn]] void ThrowNewer(const QString& name, int version, const FileFormat& format) {
     Throw(RecordStoreError::Kind::NewerRelease,
-          QStringLiteral("%1 has the file format %2; this release knows up to %3.")
-              .arg(path)
+          QStringLiteral("%1 has the format %2; this release knows up to %3.")
+              .arg(name)
               .arg(version)
               .arg(format.version));
 }
 
-// Brings a file of an older format up to this one in one transaction: a step that fails leaves
-// the file as it was.
-void Migrate(Connection& connection, const QString& path, const FileFormat& format) {
-    connection.Exec("BEGIN IMMEDIATE", QStringLiteral("Starting a transaction"));
+// Brings a database of an older format up to this one in one transaction: a step that fails
+// leaves it as it was.
+void Migrate(const std::shared_ptr<Connection>& connection, const QString& name,
+             const FileFormat& format) {
+    const EngineSql& sql = connection->sql();
+    connection->Exec(QString::fromLatin1(sql.beginWrite), QStringLiteral("Starting a transaction"));
     try {
-        // Read again under the write lock: another program may have brought the file up since.
-        int version = ReadPragma(connection, "PRAGMA user_version", path);
+        // Read again under the write lock: another program may have brought it up since.
+        int version = ReadInt(connection, sql.readVersion, name);
         if (version > format.version) {
-            ThrowNewer(path, version, format);
+            ThrowNewer(name, version, format);
         }
         for (; version < format.version; ++version) {
             const auto step = std::find_if(format.steps.begin(), format.steps.end(),
                                            [version](const auto& s) { return s.from == version; });
             if (step == format.steps.end()) {
                 Throw(RecordStoreError::Kind::NotADatabase,
-                      QStringLiteral("%1 has the file format %2, which no release made.")
-                          .arg(path)
+                      QStringLiteral("%1 has the format %2, which no release made.")
+                          .arg(name)
                           .arg(version));
             }
-            connection.Exec(step->sql,
-                            QStringLiteral("Bringing %1 up from format %2").arg(path).arg(version));
+            for (const char* statement : step->statements) {
+                connection->Exec(
+                    QString::fromLatin1(statement),
+                    QStringLiteral("Bringing %1 up from format %2").arg(name).arg(version));
+            }
         }
-        connection.Exec(
-            QStringLiteral("PRAGMA user_version = %1").arg(format.version).toUtf8().constData(),
-            QStringLiteral("Bringing ") + path + QStringLiteral(" up"));
-        connection.Exec("COMMIT", QStringLiteral("Committing"));
+        connection->Exec(QString::fromLatin1(sql.writeVersion).arg(format.version),
+                         QStringLiteral("Bringing ") + name + QStringLiteral(" up"));
+        connection->Exec(QStringLiteral("COMMIT"), QStringLiteral("Committing"));
     } catch (...) {
-        sqlite3_exec(connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        QSqlQuery(connection->database()).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
 }
@@ -70,6 +74,22 @@ void Migrate(Connection& connection, const QString& path, const FileFormat& form
 const FileFormat& ThisFormat() {
     // Version 1 is the first release's. A change of the file (a column added for a new question)
     // raises the version and adds the step that brings a file of the version before up to it.
+    // Version 2 gives every record its id and who saved it, and the mark of one not yet sent to
+    // a team's server; the records saved before get their ids here. A step stays as it was
+    // written: it brings up files of its version, whatever later versions add.
+    static const FileFormat format{
+        2,
+        {{1,
+          {R"(ALTER TABLE "Details" ADD COLUMN "DravikRecordId" VARCHAR(36) CONSTRAINT "DravikRecordId" CHECK ("DravikRecordId" IS NULL OR (typeof("DravikRecordId") = 'text' AND length("DravikRecordId") = 36)))",
+           R"(ALTER TABLE "Details" ADD COLUMN "DravikSavedBy" VARCHAR(64) CONSTRAINT "DravikSavedBy" CHECK ("DravikSavedBy" IS NULL OR (typeof("DravikSavedBy") = 'text' AND length("DravikSavedBy") BETWEEN 1 AND 64)))",
+           R"(ALTER TABLE "Details" ADD COLUMN "DravikUnsent" INTEGER CONSTRAINT "DravikUnsent" CHECK ("DravikUnsent" IS NULL OR "DravikUnsent" = 1))",
+           R"(UPDATE "Details" SET "DravikRecordId" = lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || substr(hex(randomblob(2)), 2) || '-' || substr('89ab', 1 + abs(random()) % 4, 1) || substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6))))",
+           R"(CREATE UNIQUE INDEX "DravikRecordIdOnce" ON "Details" ("DravikRecordId"))"}}}};
+    return format;
+}
+
+const FileFormat& ServerFormat() {
+    // Version 1 is the first release with a server; its steps follow as the file's do.
     static const FileFormat format{1, {}};
     return format;
 }
@@ -101,21 +121,55 @@ Database Workspace::OpenDatabase(const QString& path, const FileFormat& format) 
         Throw(RecordStoreError::Kind::NotADatabase,
               QStringLiteral("%1 is not a database file.").arg(path));
     }
-    // Never SQLITE_OPEN_CREATE: a file that went missing meanwhile is not made afresh.
-    auto connection = std::make_shared<Connection>(path, SQLITE_OPEN_READWRITE);
+    std::shared_ptr<Connection> connection = Connection::File(path);
     // Nothing is written before the file has shown that it is ours and of a version we know.
-    if (ReadPragma(*connection, "PRAGMA application_id", path) != kApplicationId) {
+    if (ReadInt(connection, "PRAGMA application_id", path) != kApplicationId) {
         Throw(RecordStoreError::Kind::NotADatabase,
               QStringLiteral("%1 is not a database of this program.").arg(path));
     }
-    const int version = ReadPragma(*connection, "PRAGMA user_version", path);
+    const int version = ReadInt(connection, connection->sql().readVersion, path);
     if (version > format.version) {
         ThrowNewer(path, version, format);
     }
     if (version < format.version) {
-        Migrate(*connection, path, format);
+        Migrate(connection, path, format);
     }
     return Database(std::move(connection), path, QString());
+}
+
+Database Workspace::OpenDatabase(const QString& name, const QString& connect,
+                                 const FileFormat& format,
+                                 const std::function<void(Database&)>& makeTables) {
+    RequireOpen();
+    std::shared_ptr<Connection> connection = Connection::Server(connect, name);
+    const EngineSql& sql = connection->sql();
+    int version = 0;
+    try {
+        version = ReadInt(connection, sql.readVersion, name);
+    } catch (const RecordStoreError& error) {
+        if (error.kind() != RecordStoreError::Kind::NoTable || !makeTables) {
+            throw;
+        }
+        // The program's tables and their format's version, all or nothing.
+        Database made(connection, name, QString());
+        Transaction transaction(made);
+        makeTables(made);
+        connection->Exec(
+            QStringLiteral(R"(CREATE TABLE "DravikFormat" (version INTEGER NOT NULL))"),
+            QStringLiteral("Creating the table DravikFormat"));
+        connection->Exec(
+            QStringLiteral(R"(INSERT INTO "DravikFormat" VALUES (%1))").arg(format.version),
+            QStringLiteral("Creating the table DravikFormat"));
+        transaction.Commit();
+        version = format.version;
+    }
+    if (version > format.version) {
+        ThrowNewer(name, version, format);
+    }
+    if (version < format.version) {
+        Migrate(connection, name, format);
+    }
+    return Database(std::move(connection), name, QString());
 }
 
 Database Workspace::CreateDatabase(const QString& path, const QString& locale) {
@@ -152,18 +206,16 @@ Database Workspace::CreateDatabase(const QString& path, const QString& locale) {
     }
     std::shared_ptr<Connection> connection;
     try {
-        connection = std::make_shared<Connection>(building, SQLITE_OPEN_READWRITE);
+        connection = Connection::File(building);
     } catch (const RecordStoreError&) {
         ::unlink(building.toLocal8Bit().constData());
         throw;
     }
     Database database(std::move(connection), path, building);
-    database.Open().Exec(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2")
-                             .arg(kApplicationId)
-                             .arg(ThisFormat().version)
-                             .toUtf8()
-                             .constData(),
-                         QStringLiteral("Creating ") + path);
+    database.Open()->Exec(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId),
+                          QStringLiteral("Creating ") + path);
+    database.Open()->Exec(QStringLiteral("PRAGMA user_version = %1").arg(ThisFormat().version),
+                          QStringLiteral("Creating ") + path);
     return database;
 }
 

@@ -1,17 +1,27 @@
 #pragma once
 // The database engine of the record store: the engine object, its default workspace, databases,
 // table and field definitions and table cursors, with the cursor behaviour the record store relies
-// on. The file underneath is SQLite; each handle and statement has exactly one owner, and every
-// value goes in through a bound parameter.
+// on. Underneath is Qt SQL: an SQLite file, or a PostgreSQL server for a team; each connection and
+// statement has exactly one owner, and every value goes in through a bound parameter.
 
 #include "records/DaoDatabase.h"
 
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
 namespace dao {
+
+// Every table gets a hidden key that only grows, so records come back in the order appended,
+// also after deletes. Its other hidden columns: a record's id, made at its first commit, and the
+// login name of whoever saved it; in the file also the mark of a record not yet sent to a
+// server (1, else no value). Hidden columns are no fields of a table's definition.
+inline const QString kKeyColumn = QStringLiteral("DravikRecordKey");
+inline const QString kIdColumn = QStringLiteral("DravikRecordId");
+inline const QString kSavedByColumn = QStringLiteral("DravikSavedBy");
+inline const QString kUnsentColumn = QStringLiteral("DravikUnsent");
 
 // The one error of the record store. kind tells the caller what to say to the user; field names
 // the column whose value a table refused.
@@ -26,6 +36,9 @@ public:
         ValueRefused,     // a column refused a value (empty, too long, wrong type)
         ReadOnly,         // the file or its folder cannot be written
         Replaced,         // the file was replaced or moved away while it was open
+        Unreachable,      // the server cannot be reached (or refuses the sign-in) now
+        Denied,           // the server refuses what the user's role may not do
+        Gone,             // the record was erased meanwhile, by another program or user
         Locked,           // another program holds the file
         NoCurrentRecord,  // the cursor is on no record
         Misuse,           // an operation out of order (e.g. Update without AddNew or Edit)
@@ -43,25 +56,31 @@ private:
     QString field_;
 };
 
-// The record file's format. A file carries its version; opening one of an older version brings
-// it up to this release's, step by step in one transaction, and one of a newer version is refused
-// before anything is written to it.
+// The records' format, the file's or a server's. A database carries its version; opening one of
+// an older version brings it up to this release's, step by step in one transaction, and one of a
+// newer version is refused before anything is written to it.
 struct FileFormat {
     struct Step {
-        int from;         // the version it starts from; it leaves the file at from + 1
-        const char* sql;  // one or more statements
+        int from;                             // the version it starts from; it leaves from + 1
+        std::vector<const char*> statements;  // run in order
     };
     int version;
     std::vector<Step> steps;
 };
-// This release's format.
+// This release's format of the file, and of a server's tables.
 const FileFormat& ThisFormat();
+const FileFormat& ServerFormat();
 
 class Workspace {
 public:
     Database OpenDatabase(const QString& path);
     // The same for a file format other than this release's.
     Database OpenDatabase(const QString& path, const FileFormat& format);
+    // The database of a server: connect is its PostgreSQL connection string (libpq's forms), name
+    // how messages name it. Where the program's tables are not there yet, makeTables (when
+    // given) makes them, in one transaction with the format's version; otherwise NoTable.
+    Database OpenDatabase(const QString& name, const QString& connect, const FileFormat& format,
+                          const std::function<void(Database&)>& makeTables = {});
     // Fails when a file of that name exists; it is never touched.
     Database CreateDatabase(const QString& path, const QString& locale);
     void Close() { open_ = false; }

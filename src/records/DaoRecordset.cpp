@@ -1,44 +1,61 @@
 #include "records/DaoHandles.h"
 
 #include <QStringList>
+#include <QUuid>
 
 #include <limits>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace dao {
 
 Recordset::Recordset(std::shared_ptr<Connection> connection, const QString& table,
-                     std::vector<Column> columns, const QString& keyColumn)
-    : connection_(std::move(connection)), table_(table), columns_(std::move(columns)) {
+                     std::vector<Column> columns, const QString& keyColumn, const QString& filter,
+                     std::int64_t filterValue)
+    : connection_(std::move(connection)),
+      table_(table),
+      columns_(std::move(columns)),
+      filtered_(!filter.isEmpty()),
+      filterValue_(filterValue) {
     QStringList names;
     QStringList parameters;
     QStringList assignments;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        names << Quoted(columns_[i].name);
-        parameters << QStringLiteral("?%1").arg(i + 1);
-        assignments << Quoted(columns_[i].name) + QStringLiteral(" = ?%1").arg(i + 1);
+    for (const Column& column : columns_) {
+        names << Quoted(column.name);
+        parameters << QStringLiteral("?");
+        assignments << Quoted(column.name) + QStringLiteral(" = ?");
     }
     const QString key = Quoted(keyColumn);
+    const QString only = filtered_ ? QStringLiteral(" AND ") + filter : QString();
     const QString from = QStringLiteral(" FROM ") + Quoted(table_);
     const QString row = QStringLiteral("SELECT ") + key + QStringLiteral(", ") +
                         names.join(QStringLiteral(", ")) + from;
-    Connection& c = *connection_;
+    const std::shared_ptr<Connection>& c = connection_;
     next_ = std::make_unique<Statement>(
-        c, row + QStringLiteral(" WHERE %1 > ?1 ORDER BY %1 LIMIT 1").arg(key));
+        c, row + QStringLiteral(" WHERE %1 > ?%2 ORDER BY %1 LIMIT 1").arg(key, only));
     previous_ = std::make_unique<Statement>(
-        c, row + QStringLiteral(" WHERE %1 < ?1 ORDER BY %1 DESC LIMIT 1").arg(key));
-    at_ = std::make_unique<Statement>(c, row + QStringLiteral(" WHERE %1 = ?1").arg(key));
+        c, row + QStringLiteral(" WHERE %1 < ?%2 ORDER BY %1 DESC LIMIT 1").arg(key, only));
+    at_ = std::make_unique<Statement>(c, row + QStringLiteral(" WHERE %1 = ?").arg(key));
     any_ = std::make_unique<Statement>(
-        c, QStringLiteral("SELECT EXISTS (SELECT 1") + from + QStringLiteral(")"));
+        c, QStringLiteral("SELECT EXISTS (SELECT 1") + from +
+               (filtered_ ? QStringLiteral(" WHERE ") + filter : QString()) + QStringLiteral(")"));
+    count_ = std::make_unique<Statement>(
+        c, QStringLiteral("SELECT count(*)") + from +
+               (filtered_ ? QStringLiteral(" WHERE ") + filter : QString()));
+    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
     insert_ =
-        std::make_unique<Statement>(c, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        std::make_unique<Statement>(c, insert.arg(Quoted(table_), names.join(QStringLiteral(", ")),
+                                                  parameters.join(QStringLiteral(", "))));
+    insertOnce_ =
+        std::make_unique<Statement>(c, QString::fromLatin1(c->sql().insertOnce)
                                            .arg(Quoted(table_), names.join(QStringLiteral(", ")),
                                                 parameters.join(QStringLiteral(", "))));
     update_ = std::make_unique<Statement>(
-        c, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
-               .arg(Quoted(table_), assignments.join(QStringLiteral(", ")), key)
-               .arg(columns_.size() + 1));
+        c, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+               .arg(Quoted(table_), assignments.join(QStringLiteral(", ")), key));
     delete_ = std::make_unique<Statement>(
-        c, QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(Quoted(table_), key));
+        c, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Quoted(table_), key));
 
     // A new cursor stands on the first record, or on nothing when the table is empty.
     if (!Fetch(*next_, std::numeric_limits<std::int64_t>::min())) {
@@ -66,18 +83,29 @@ bool Recordset::Eof() const {
     return position_ == Position::Empty || position_ == Position::AfterLast;
 }
 
-int Recordset::ColumnIndex(const QString& name) const {
+int Recordset::FindColumn(const QString& name) const {
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
             return static_cast<int>(i);
         }
     }
-    Throw(RecordStoreError::Kind::Misuse,
-          QStringLiteral("Item %1 not found in the table %2.").arg(name, table_), name);
+    return -1;
+}
+
+int Recordset::ColumnIndex(const QString& name) const {
+    const int index = FindColumn(name);
+    if (index < 0) {
+        Throw(RecordStoreError::Kind::Misuse,
+              QStringLiteral("Item %1 not found in the table %2.").arg(name, table_), name);
+    }
+    return index;
 }
 
 bool Recordset::Fetch(Statement& statement, std::int64_t key) {
     statement.Bind(1, key);
+    if (filtered_ && &statement != at_.get()) {
+        statement.Bind(2, filterValue_);
+    }
     Use use(statement);
     if (!statement.Step(QStringLiteral("Moving in the table ") + table_)) {
         return false;
@@ -89,11 +117,16 @@ bool Recordset::Fetch(Statement& statement, std::int64_t key) {
         if (statement.IsNull(column)) {
             continue;
         }
-        const QString text = statement.Text(column);
+        const QVariant value = statement.Value(column);
         if (columns_[i].type == dbDate) {
-            current_[i] = QDateTime::fromString(text, kDateFormat);
+            // The file keeps a date as its text, the server as a date.
+            current_[i] = value.typeId() == QMetaType::QDateTime
+                              ? value.toDateTime()
+                              : QDateTime::fromString(value.toString(), kDateFormat);
+        } else if (columns_[i].type == dbLong) {
+            current_[i] = value.toLongLong();
         } else {
-            current_[i] = text;
+            current_[i] = value.toString();
         }
     }
     position_ = Position::OnRecord;
@@ -101,10 +134,23 @@ bool Recordset::Fetch(Statement& statement, std::int64_t key) {
     return true;
 }
 
+std::int64_t Recordset::RecordCount() {
+    RequireOpen();
+    if (filtered_) {
+        count_->Bind(1, filterValue_);
+    }
+    Use use(*count_);
+    count_->Step(QStringLiteral("Counting the table ") + table_);
+    return count_->Int(0);
+}
+
 bool Recordset::TableHasRecords() {
+    if (filtered_) {
+        any_->Bind(1, filterValue_);
+    }
     Use use(*any_);
     any_->Step(QStringLiteral("Reading the table ") + table_);
-    return any_->Int(0) != 0;
+    return any_->Value(0).toBool();
 }
 
 void Recordset::SettleAfterMiss(Position whenRecordsRemain) {
@@ -183,9 +229,26 @@ void Recordset::MovePrevious() {
     }
 }
 
+namespace {
+
+QString LoginName() {
+    const passwd* const user = ::getpwuid(::getuid());
+    return user && user->pw_name && *user->pw_name ? QString::fromLocal8Bit(user->pw_name).left(64)
+                                                   : QString::number(::getuid());
+}
+
+}  // namespace
+
 void Recordset::AddNew() {
     RequireOpen();
     pending_.assign(columns_.size(), QVariant());
+    // Made at the save: an id no other record, here or on any server, will have, and who saved.
+    if (const int id = FindColumn(kIdColumn); id >= 0) {
+        pending_[id] = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    }
+    if (const int savedBy = FindColumn(kSavedByColumn); savedBy >= 0) {
+        pending_[savedBy] = LoginName();
+    }
     editMode_ = EditMode::Adding;
 }
 
@@ -206,15 +269,54 @@ void Recordset::Collect(const QString& name, const QVariant& value) {
     }
     const int index = ColumnIndex(name);
     if (value.isValid()) {
-        const int wanted =
-            columns_[index].type == dbDate ? QMetaType::QDateTime : QMetaType::QString;
-        if (value.typeId() != wanted) {
+        const int type = columns_[index].type;
+        const bool integer =
+            value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong;
+        const bool fits = type == dbDate   ? value.typeId() == QMetaType::QDateTime
+                          : type == dbLong ? integer
+                                           : value.typeId() == QMetaType::QString;
+        if (!fits) {
             Throw(RecordStoreError::Kind::ValueRefused,
                   QStringLiteral("Data type conversion error for %1.").arg(columns_[index].name),
                   columns_[index].name);
         }
     }
     pending_[index] = value;
+}
+
+void Recordset::BindValues(Statement& statement) const {
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const int index = static_cast<int>(i) + 1;
+        const QVariant& value = pending_[i];
+        if (!value.isValid()) {
+            statement.BindNull(index);
+        } else if (columns_[i].type == dbDate) {
+            statement.Bind(index, value.toDateTime().toString(kDateFormat));
+        } else if (columns_[i].type == dbLong) {
+            statement.Bind(index, std::int64_t(value.toLongLong()));
+        } else {
+            statement.Bind(index, value.toString());
+        }
+    }
+}
+
+void Recordset::StepWrite(Statement& statement) {
+    try {
+        statement.Step(QStringLiteral("Writing to the table ") + table_);
+    } catch (const RecordStoreError& error) {
+        if (error.kind() != RecordStoreError::Kind::ValueRefused || !error.field().isEmpty()) {
+            throw;
+        }
+        // A text longer than its type takes (the server's words name no column): named here, as
+        // the columns' own rules name theirs.
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            if (columns_[i].type == dbText && pending_[i].isValid() &&
+                pending_[i].toString().toUcs4().size() > columns_[i].size) {
+                Throw(error.kind(), error.description(), columns_[i].name);
+            }
+        }
+        throw;
+    }
 }
 
 void Recordset::Update() {
@@ -224,25 +326,15 @@ void Recordset::Update() {
               QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     }
     Statement& statement = editMode_ == EditMode::Adding ? *insert_ : *update_;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        const int index = static_cast<int>(i) + 1;
-        const QVariant& value = pending_[i];
-        if (!value.isValid()) {
-            statement.BindNull(index);
-        } else if (columns_[i].type == dbDate) {
-            statement.Bind(index, value.toDateTime().toString(kDateFormat));
-        } else {
-            statement.Bind(index, value.toString());
-        }
-    }
+    BindValues(statement);
     if (editMode_ == EditMode::Editing) {
         statement.Bind(static_cast<int>(columns_.size()) + 1, key_);
     }
     Use use(statement);
-    statement.Step(QStringLiteral("Writing to the table ") + table_);
+    StepWrite(statement);
     if (editMode_ == EditMode::Editing) {
-        if (sqlite3_changes(connection_->handle()) == 0) {
-            Throw(RecordStoreError::Kind::NoCurrentRecord,
+        if (statement.Changes() == 0) {
+            Throw(RecordStoreError::Kind::Gone,
                   QStringLiteral("The record was deleted meanwhile."));
         }
         current_ = pending_;
@@ -250,6 +342,20 @@ void Recordset::Update() {
     // After adding, the cursor stays where it was, as the engine's table cursors do.
     editMode_ = EditMode::None;
     pending_.clear();
+}
+
+bool Recordset::UpdateOnce() {
+    RequireOpen();
+    if (editMode_ != EditMode::Adding) {
+        Throw(RecordStoreError::Kind::Misuse, QStringLiteral("UpdateOnce without AddNew."));
+    }
+    BindValues(*insertOnce_);
+    Use use(*insertOnce_);
+    StepWrite(*insertOnce_);
+    const bool added = insertOnce_->Changes() > 0;
+    editMode_ = EditMode::None;
+    pending_.clear();
+    return added;
 }
 
 void Recordset::Delete() {
@@ -260,14 +366,26 @@ void Recordset::Delete() {
     delete_->Bind(1, key_);
     Use use(*delete_);
     delete_->Step(QStringLiteral("Deleting from the table ") + table_);
-    const bool removed = sqlite3_changes(connection_->handle()) > 0;
+    const bool removed = delete_->Changes() > 0;
     // Until the next move there is no current record; the next move starts from here.
     position_ = Position::Deleted;
     current_.clear();
     editMode_ = EditMode::None;
     if (!removed) {
-        Throw(RecordStoreError::Kind::NoCurrentRecord,
-              QStringLiteral("The record was deleted meanwhile."));
+        Throw(RecordStoreError::Kind::Gone, QStringLiteral("The record was deleted meanwhile."));
+    }
+}
+
+void Recordset::Refresh() {
+    RequireOpen();
+    if (position_ != Position::OnRecord) {
+        Throw(RecordStoreError::Kind::NoCurrentRecord, QStringLiteral("No current record."));
+    }
+    if (!Fetch(*at_, key_)) {
+        position_ = Position::Deleted;
+        current_.clear();
+        editMode_ = EditMode::None;
+        Throw(RecordStoreError::Kind::Gone, QStringLiteral("The record was deleted meanwhile."));
     }
 }
 
@@ -299,7 +417,9 @@ void Recordset::Close() {
     previous_.reset();
     at_.reset();
     any_.reset();
+    count_.reset();
     insert_.reset();
+    insertOnce_.reset();
     update_.reset();
     delete_.reset();
     connection_.reset();

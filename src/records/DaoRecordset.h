@@ -12,7 +12,7 @@
 
 namespace dao {
 
-enum FieldType { dbDate = 8, dbText = 10 };
+enum FieldType { dbLong = 4, dbDate = 8, dbText = 10 };
 
 class Connection;
 class Statement;
@@ -26,6 +26,9 @@ public:
     Recordset& operator=(Recordset&&) noexcept;
     ~Recordset();
 
+    // How many records the cursor walks over (counted afresh).
+    std::int64_t RecordCount();
+
     // The engine's BOF and EOF; spelt Bof and Eof because EOF is the C library's macro.
     bool Bof() const;
     bool Eof() const;
@@ -38,6 +41,9 @@ public:
     void AddNew();
     void Edit();
     void Update();
+    // Commits the record being added, unless a record with its id is there already (a record
+    // sent again): true when it was added.
+    bool UpdateOnce();
     void Delete();
 
     // A column of the current record by name: a QString for text, a QDateTime for dates, an
@@ -48,13 +54,19 @@ public:
     // Moves to the record with the key, as the engine's Seek on the primary key; false, with the
     // cursor where it was, when no record has it.
     bool Seek(std::int64_t key);
-    // Sets a column of the record being added or edited; committed by Update.
+    // Reads the current record afresh: where another program has erased it meanwhile, there is no
+    // current record any more (as after Delete) and this fails with Gone.
+    void Refresh();
+    // Sets a column of the record being added or edited; committed by Update. A record added gets
+    // its id and the login name of who saved it, unless they are set.
     void Collect(const QString& name, const QVariant& value);
 
     void Close();
 
 private:
     friend class Database;
+    void StepWrite(Statement& statement);
+
     struct Column {
         QString name;
         int type;
@@ -63,8 +75,13 @@ private:
     enum class Position { Empty, BeforeFirst, OnRecord, Deleted, AfterLast };
     enum class EditMode { None, Adding, Editing };
 
+    // filter: an SQL condition on a column and one bound value, or empty for every record.
     Recordset(std::shared_ptr<Connection> connection, const QString& table,
-              std::vector<Column> columns, const QString& keyColumn);
+              std::vector<Column> columns, const QString& keyColumn, const QString& filter = {},
+              std::int64_t filterValue = 0);
+    void BindValues(Statement& statement) const;
+
+    int FindColumn(const QString& name) const;  // -1 when the table has none of that name
 
     void RequireOpen() const;
     int ColumnIndex(const QString& name) const;
@@ -76,7 +93,10 @@ private:
     std::shared_ptr<Connection> connection_;
     QString table_;
     std::vector<Column> columns_;
-    std::unique_ptr<Statement> next_, previous_, at_, any_, insert_, update_, delete_;
+    std::unique_ptr<Statement> next_, previous_, at_, any_, count_, insert_, insertOnce_, update_,
+        delete_;
+    bool filtered_ = false;
+    std::int64_t filterValue_ = 0;
     Position position_ = Position::Empty;
     std::int64_t key_ = 0;
     std::vector<QVariant> current_;

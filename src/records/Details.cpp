@@ -1,6 +1,8 @@
 #include "records/Details.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QUuid>
 
 const std::vector<DetailsColumn>& DetailsColumns() {
     static const std::vector<DetailsColumn> columns = [] {
@@ -22,6 +24,11 @@ QString DatabasePath(const QString& programFolder) {
 void CreateDetailsDatabase(const QString& path) {
     dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
     dao::Database database = workspace.CreateDatabase(path, kDetailsLocale);
+    CreateDetailsTable(database);
+    database.Close();
+}
+
+void CreateDetailsTable(dao::Database& database) {
     dao::TableDef details = database.CreateTableDef(kDetailsTable);
     const std::vector<DetailsColumn>& columns = DetailsColumns();
     std::vector<dao::Field> fields;
@@ -37,7 +44,6 @@ void CreateDetailsDatabase(const QString& path) {
         details.Fields().Append(field);
     }
     database.TableDefs().Append(details);
-    database.Close();
 }
 
 entry::Entry ReadEntry(const dao::Recordset& details) {
@@ -50,9 +56,28 @@ entry::Entry ReadEntry(const dao::Recordset& details) {
     return read;
 }
 
+namespace {
+
+// The store's database; a server's gets the file's unsent records first.
+dao::Database OpenStore(dao::Workspace& workspace, const RecordStore& store) {
+    if (!store.OnServer()) {
+        return workspace.OpenDatabase(store.file);
+    }
+    dao::Database server = workspace.OpenDatabase(store.Name(), store.server, dao::ServerFormat());
+    SendRecords(store.file, server);
+    return server;
+}
+
+}  // namespace
+
 OpenDetails::OpenDetails(const QString& path)
     : workspace(dao::DBEngine::Shared().Workspaces(0)),
       database(workspace.OpenDatabase(path)),
+      cursor(database.OpenRecordset(kDetailsTable, dao::dbOpenTable)) {}
+
+OpenDetails::OpenDetails(const RecordStore& store)
+    : workspace(dao::DBEngine::Shared().Workspaces(0)),
+      database(OpenStore(workspace, store)),
       cursor(database.OpenRecordset(kDetailsTable, dao::dbOpenTable)) {}
 
 void OpenDetails::Close() {
@@ -69,8 +94,8 @@ SavedEntry Current(const dao::Recordset& cursor) {
 
 }  // namespace
 
-std::vector<SavedEntry> ReadSavedEntries(const QString& path) {
-    OpenDetails details(path);
+std::vector<SavedEntry> ReadSavedEntries(const RecordStore& store) {
+    OpenDetails details(store);
     std::vector<SavedEntry> saved;
     if (details.cursor.Bof() && details.cursor.Eof()) {
         return saved;
@@ -81,15 +106,115 @@ std::vector<SavedEntry> ReadSavedEntries(const QString& path) {
     return saved;
 }
 
-std::vector<std::optional<SavedEntry>> ReadSavedEntries(const QString& path,
+std::vector<std::optional<SavedEntry>> ReadSavedEntries(const RecordStore& store,
                                                         const std::vector<std::int64_t>& keys) {
-    OpenDetails details(path);
+    OpenDetails details(store);
     std::vector<std::optional<SavedEntry>> saved;
     for (const std::int64_t key : keys) {
         saved.push_back(details.cursor.Seek(key) ? std::optional(Current(details.cursor))
                                                  : std::nullopt);
     }
     return saved;
+}
+
+namespace {
+
+template <class Work>
+auto InOutbox(Work&& work) {
+    try {
+        return work();
+    } catch (const dao::RecordStoreError& error) {
+        throw OutboxError(error);
+    }
+}
+
+}  // namespace
+
+int SendRecords(const QString& file, dao::Database& server, bool every) {
+    if (!QFileInfo::exists(file)) {
+        return 0;
+    }
+    dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
+    dao::Database outbox = InOutbox([&] { return workspace.OpenDatabase(file); });
+    dao::Recordset waiting = InOutbox([&] {
+        return every ? outbox.OpenRecordset(kDetailsTable)
+                     : outbox.OpenRecordset(kDetailsTable, dao::kUnsentColumn, 1);
+    });
+    if (waiting.Bof() && waiting.Eof()) {
+        return 0;
+    }
+    if (every) {
+        // A record another program put into the file has no id: it gets one there first, so
+        // that copying the file again sends it once.
+        InOutbox([&] {
+            dao::Transaction ids(outbox);
+            for (; !waiting.Eof(); waiting.MoveNext()) {
+                if (waiting.Fields(dao::kIdColumn).isNull()) {
+                    waiting.Edit();
+                    waiting.Collect(dao::kIdColumn,
+                                    QUuid::createUuid().toString(QUuid::WithoutBraces));
+                    waiting.Update();
+                }
+            }
+            ids.Commit();
+            waiting.MoveFirst();
+        });
+    }
+    dao::Recordset details = server.OpenRecordset(kDetailsTable);
+    QStringList columns;
+    for (const DetailsColumn& column : DetailsColumns()) {
+        columns << QString::fromLatin1(column.name);
+    }
+    columns << dao::kIdColumn << dao::kSavedByColumn;
+    // The marks come off in one transaction of the file after the server committed the records:
+    // a kill before it sends them again, and the server takes no second copy of an id.
+    std::vector<std::int64_t> marked;
+    const auto markSent = [&] {
+        InOutbox([&] {
+            dao::Transaction marks(outbox);
+            for (const std::int64_t key : marked) {
+                if (waiting.Seek(key)) {
+                    waiting.Edit();
+                    waiting.Collect(dao::kUnsentColumn, QVariant());
+                    waiting.Update();
+                }
+            }
+            marks.Commit();
+        });
+    };
+    int sent = 0;
+    try {
+        // From the first record, on which the cursor opened: another program may send (and
+        // mark) the same records at the same time, so no record is counted on to be still
+        // waiting.
+        for (; !waiting.Eof(); InOutbox([&] { waiting.MoveNext(); })) {
+            details.AddNew();
+            for (const QString& column : columns) {
+                details.Collect(column, waiting.Fields(column));
+            }
+            sent += details.UpdateOnce() ? 1 : 0;
+            if (waiting.Fields(dao::kUnsentColumn).isValid()) {
+                marked.push_back(waiting.Key());
+            }
+        }
+    } catch (const dao::RecordStoreError&) {
+        markSent();  // what the server took before it failed
+        throw;
+    }
+    markSent();
+    return sent;
+}
+
+StoreCount CountRecords(const RecordStore& store) {
+    StoreCount count;
+    OpenDetails details(store);
+    count.records = details.cursor.RecordCount();
+    if (store.OnServer() && QFileInfo::exists(store.file)) {
+        dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
+        dao::Database outbox = workspace.OpenDatabase(store.file);
+        count.unsent = outbox.OpenRecordset(kDetailsTable, dao::kUnsentColumn, 1).RecordCount();
+    }
+    return count;
 }
 
 static QString LabelOf(const QString& column) {
@@ -101,9 +226,68 @@ static QString LabelOf(const QString& column) {
     return column;
 }
 
+QString ReasonOf(const dao::RecordStoreError& error) {
+    const QString text = error.description();
+    const qsizetype colon = text.indexOf(QStringLiteral(": "));
+    // An engine's lines as sentences of one line ("... refused. Is the server running ...?").
+    QString reason;
+    for (const QString& line : (colon < 0 ? text : text.mid(colon + 2)).split(u'\n')) {
+        const QString part = line.simplified();
+        if (part.isEmpty()) {
+            continue;
+        }
+        if (!reason.isEmpty()) {
+            reason += QString::fromLatin1(".?!:").contains(reason.back()) ? u" " : u". ";
+        }
+        reason += part;
+    }
+    return reason;
+}
+
 QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& path) {
+    return DatabaseFailureText(error, RecordStore{path, QString()});
+}
+
+QString DatabaseFailureText(const dao::RecordStoreError& error, const RecordStore& store) {
     using Kind = dao::RecordStoreError::Kind;
-    const QString file = QDir::toNativeSeparators(path);
+    if (store.OnServer() && dynamic_cast<const OutboxError*>(&error)) {
+        return DatabaseFailureText(error, store.file);
+    }
+    const QString file = store.Name();
+    const auto reason = [&error] { return ReasonOf(error); };
+    if (store.OnServer()) {
+        switch (error.kind()) {
+            case Kind::Unreachable:
+                return QStringLiteral(
+                           "The team's database %1 cannot be reached:\r%2\r\rPlease "
+                           "try again when it can be reached; what you save is kept "
+                           "on this computer meanwhile.")
+                    .arg(file, reason());
+            case Kind::Denied:
+                return QStringLiteral(
+                           "The team's database %1 refused this:\r%2\r\rNothing was "
+                           "changed. Ask its administrator for the right, then try "
+                           "again.")
+                    .arg(file, reason());
+            case Kind::NoTable:
+                return QStringLiteral(
+                           "The team's database %1 holds none of the program's "
+                           "tables.\r\rPlease run dravik-create-db --server to make "
+                           "them.")
+                    .arg(file);
+            case Kind::Misuse:  // the setting itself
+                return QStringLiteral("\"%1\" is not a PostgreSQL connection string: %2")
+                    .arg(store.server, reason());
+            case Kind::NewerRelease:
+                return QStringLiteral(
+                           "The team's database %1 was made by a newer release of "
+                           "Dravik Lumo. Nothing was written to it.\r\rPlease use it "
+                           "with that release.")
+                    .arg(file);
+            default:
+                break;
+        }
+    }
     const QString create = QStringLiteral(
         "run dravik-create-db in the program's folder to make a new, empty database.");
     switch (error.kind()) {
@@ -151,6 +335,13 @@ QString DatabaseFailureText(const dao::RecordStoreError& error, const QString& p
                        "The database\r%1\ris in use by another program.\r\rClose that "
                        "program, then try again.")
                 .arg(file);
+        case Kind::Gone:
+            return QStringLiteral(
+                "This record was erased meanwhile, by another program or another user.");
+        case Kind::Unreachable:
+        case Kind::Denied:
+            return QStringLiteral("The database\r%1\rcould not be used:\r%2")
+                .arg(file, error.description());
         case Kind::NoCurrentRecord:
             return QStringLiteral(
                 "The record is no longer in the database. Please open the "

@@ -142,8 +142,19 @@ void frm03data::Return() {
 }
 
 void frm03data::Report(const dao::RecordStoreError& error) {
-    platform_.msg.MsgBox(DatabaseFailureText(error, DatabasePath(platform_.programFolder)),
-                         kStyleExclamation, kDatabaseTitle);
+    platform_.msg.MsgBox(DatabaseFailureText(error, store_), kStyleExclamation, kDatabaseTitle);
+}
+
+bool frm03data::Lost(const dao::RecordStoreError& error) {
+    if (error.kind() != dao::RecordStoreError::Kind::Unreachable) {
+        return false;
+    }
+    // The server went away: said, and the browsing ends, with nothing stale left shown.
+    Report(error);
+    CloseDatabase();
+    ClearRecord();
+    Return();
+    return true;
 }
 
 void frm03data::EmptyMessage() {
@@ -168,7 +179,8 @@ void frm03data::CloseDatabase() {
 void frm03data::LoadForm() {
     CloseDatabase();
     try {
-        open_.emplace(DatabasePath(platform_.programFolder));
+        store_ = StoreOf(platform_.programFolder);
+        open_.emplace(store_);
         if (open_->cursor.Bof() && open_->cursor.Eof()) {
             EmptyMessage();
             ClearRecord();
@@ -219,45 +231,53 @@ void frm03data::ClearRecord() {
     }
 }
 
-// The step buttons pass over every failure, moves included, and go on with their next step.
-void frm03data::cmdNext_Click() {
+// The step buttons pass over every failure, moves included, and go on with their next step; a
+// server gone away is said, and ends the browsing (Lost).
+void frm03data::Step(bool forward) {
     if (!open_) {
         return;
     }
-    try {
-        Cursor().MoveNext();
-    } catch (const dao::RecordStoreError&) {
-    }
-    if (Cursor().Eof()) {
-        platform_.msg.MsgBox(QStringLiteral("You reached the last record"), kStyleExclamation,
-                             kDatabaseTitle);
+    const auto move = [this](bool ahead) {
         try {
-            Cursor().MovePrevious();
-        } catch (const dao::RecordStoreError&) {
+            ahead ? Cursor().MoveNext() : Cursor().MovePrevious();
+        } catch (const dao::RecordStoreError& error) {
+            return !Lost(error);
         }
+        return true;
+    };
+    if (!move(forward)) {
+        return;
+    }
+    if (forward ? Cursor().Eof() : Cursor().Bof()) {
+        platform_.msg.MsgBox(forward ? QStringLiteral("You reached the last record")
+                                     : QStringLiteral("You reached the first record"),
+                             kStyleExclamation, kDatabaseTitle);
+        move(!forward);
     } else {
         ShowRecord();
     }
 }
 
+void frm03data::cmdNext_Click() {
+    Step(true);
+}
+
 void frm03data::cmdPrevious_Click() {
-    if (!open_) {
-        return;
-    }
+    Step(false);
+}
+
+void frm03data::MoveOn() {
     try {
-        Cursor().MovePrevious();
-    } catch (const dao::RecordStoreError&) {
-    }
-    if (Cursor().Bof()) {
-        platform_.msg.MsgBox(QStringLiteral("You reached the first record"), kStyleExclamation,
-                             kDatabaseTitle);
-        try {
-            Cursor().MoveNext();
-        } catch (const dao::RecordStoreError&) {
+        Cursor().MoveNext();
+        if (Cursor().Eof() && !Cursor().Bof()) {
+            Cursor().MovePrevious();
         }
-    } else {
-        ShowRecord();
+    } catch (const dao::RecordStoreError& error) {
+        if (!Lost(error)) {
+            Report(error);
+        }
     }
+    ShowRecord();
 }
 
 void frm03data::cmdCancel_Click() {
@@ -277,22 +297,23 @@ void frm03data::cmdErase_Click() {
         }
         cursor.Delete();
     } catch (const dao::RecordStoreError& error) {
-        // Nothing was erased; the record stays shown.
+        if (Lost(error)) {
+            return;
+        }
         Report(error);
+        // Erased meanwhile by another program or user: on as after an erase; otherwise nothing
+        // was erased and the record stays shown.
+        if (error.kind() == dao::RecordStoreError::Kind::Gone) {
+            MoveOn();
+        }
         return;
     }
-    try {
-        Cursor().MoveNext();
-        if (Cursor().Eof() && !Cursor().Bof()) {
-            Cursor().MovePrevious();
-        }
-    } catch (const dao::RecordStoreError& error) {
-        Report(error);
-    }
-    ShowRecord();
+    MoveOn();
 }
 
 void frm03data::ReadRecord() {
+    // Read afresh: another program or user may have erased it since it was shown.
+    Cursor().Refresh();
     staging_ = ReadEntry(Cursor());
 }
 
@@ -311,7 +332,13 @@ void frm03data::cmdRetrieve_Click() {
     try {
         ReadRecord();
     } catch (const dao::RecordStoreError& error) {
+        if (Lost(error)) {
+            return;
+        }
         Report(error);
+        if (error.kind() == dao::RecordStoreError::Kind::Gone) {
+            MoveOn();
+        }
         return;
     }
     FillPages();

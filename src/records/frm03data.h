@@ -58,7 +58,14 @@ private:
     void CloseDatabase();
     void Return();
     void Report(const dao::RecordStoreError& error);
+    // A server gone away: said, the database closed and nothing shown; false for any other
+    // failure.
+    bool Lost(const dao::RecordStoreError& error);
     void EmptyMessage();
+    void Step(bool forward);
+    // On from the record erased (by the user, or meanwhile by another): the one after it, or the
+    // one before where it was the last.
+    void MoveOn();
 
     Opener opener_;
     // The staging values: the shown record's entry on its way into the pages.
@@ -74,5 +81,6 @@ private:
     QPushButton* cmdCancel = nullptr;
 
     // From LoadForm until a record is loaded or LoadForm runs again.
+    RecordStore store_;
     std::optional<OpenDetails> open_;
 };

@@ -175,7 +175,7 @@ struct Selected {
     std::vector<std::optional<SavedEntry>> records;
 };
 
-Selected ReadSelected(const QString& database, const RecordSelection& selection) {
+Selected ReadSelected(const RecordStore& database, const RecordSelection& selection) {
     Selected selected;
     if (!selection.all) {
         selected.keys = selection.keys;
@@ -191,9 +191,9 @@ Selected ReadSelected(const QString& database, const RecordSelection& selection)
 
 }  // namespace
 
-QStringList RecordListLines(const QString& databasePath) {
+QStringList RecordListLines(const RecordStore& store) {
     QStringList lines;
-    for (const SavedEntry& saved : ReadSavedEntries(databasePath)) {
+    for (const SavedEntry& saved : ReadSavedEntries(store)) {
         const entry::Entry& answers = saved.entry;
         lines << QStringLiteral("%1\t%2\t%3\t%4")
                      .arg(saved.key)
@@ -449,7 +449,7 @@ int MakeRecordReports(const OfficeMaker& offices, MessageBoxes& msg, const Clock
         return fail({FailureText(wb::kErrFileNotFound, Stage::Opening, context)});
     }
     Selected selected;
-    const QString database = DatabasePath(request.programFolder);
+    const RecordStore database = StoreOf(request.programFolder);
     try {
         selected = ReadSelected(database, request.records);
     } catch (const dao::RecordStoreError& error) {

@@ -21,11 +21,12 @@
 class Clock;
 class MessageBoxes;
 class NumberFormat;
+struct RecordStore;
 
-// One line per saved record of the database at path, in the browser's order: its key, company,
-// industry and date, separated by tabs; a column without a value is empty, the date as stored
+// One line per saved record of the store, in the browser's order: its key, company, industry and
+// date, separated by tabs; a column without a value is empty, the date as stored
 // (2026-01-02 09:08:07). Throws dao::RecordStoreError.
-QStringList RecordListLines(const QString& databasePath);
+QStringList RecordListLines(const RecordStore& store);
 
 // The records a batch makes reports of: every one, or those with the keys, in the order given.
 struct RecordSelection {

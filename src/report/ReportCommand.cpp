@@ -28,10 +28,11 @@ ProgramUsage ReportUsage() {
             QStringLiteral(
                 "Makes the Total Cost of Ownership report of the Dravik Lumo workbook from its\n"
                 "sheet Report, opened in the word processor for you to edit, or written as PDF\n"
-                "without showing anything. It also lists the saved records of the database\n"
-                "dravik.mdb and writes the report of each record as PDF, in offices of its own,\n"
-                "several at once, one line per record in record order and a summary. Exit\n"
-                "status: 0 when every report was made, 1 otherwise, 2 for a bad argument."),
+                "without showing anything. It also lists the saved records, of dravik.mdb or\n"
+                "of the team's database, and writes the report of each record as PDF, in\n"
+                "offices of its own, several at once, one line per record in record order and\n"
+                "a summary. Exit status: 0 when every report was made, 1 otherwise, 2 for a\n"
+                "bad argument."),
             {{{kPdf},
               QStringLiteral("FILE"),
               QStringLiteral("write the report as PDF to FILE (\"-\": standard output)")},

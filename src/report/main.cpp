@@ -66,7 +66,7 @@ int Run(const QString& pdfPath, MessageBoxes& msg) {
 }
 
 int ListRecords(MessageBoxes& msg) {
-    const QString database = DatabasePath(ProgramFolder());
+    const RecordStore database = StoreOf(ProgramFolder());
     try {
         for (const QString& line : RecordListLines(database)) {
             std::printf("%s\n", line.toLocal8Bit().constData());

@@ -44,7 +44,9 @@ MsgResult QtMessageBoxes::Present(const QString& text, MsgStyle style, const QSt
     // Over the page the user is working in, when there is one.
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
-    // The texts keep their carriage returns; Qt breaks lines on line feeds.
+    // The texts keep their carriage returns; Qt breaks lines on line feeds. A text is never read
+    // as markup: some come from elsewhere (a server's refusal).
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     switch (style & 0xF0) {
         case kStyleCritical:

@@ -12,9 +12,11 @@ class RecordsPagesTest : public ProgramTest {
 protected:
     RecordsPagesTest() { page1->ShowPage(); }
 
+    RecordStore store = TestStore(app.folder.path());
+
     QString Path() const { return DatabasePath(app.folder.path()); }
-    void Create() { CreateDetailsDatabase(Path()); }
-    void Add(const entry::Entry& entry) { AppendDetailsRecord(Path(), entry); }
+    void Create() { CreateStore(store); }
+    void Add(const entry::Entry& entry) { AddTo(store, entry); }
 
     // The typical answers on both pages, with "99 - Other" ticked too and 50 % super performance.
     void FillPages() {

@@ -38,7 +38,7 @@ TEST(Creation, TheFileAndItsJournalAreTheUsersAlone) {
     const auto mode = [](const QString& file) {
         struct stat found {};
         return ::stat(QFile::encodeName(file).constData(), &found) == 0 ? found.st_mode & 0777
-                                                                          : 01000u;
+                                                                        : 01000u;
     };
     EXPECT_EQ(mode(path), 0600u);
     sqlite3* writer = nullptr;
@@ -82,9 +82,10 @@ TEST(Creation, MakesDetailsWithItsEighteenColumnsInOrderAndNoRecords) {
     EXPECT_EQ(DetailsColumns()[8].name, std::string("InstalledCapacity"));
     // The same, seen by SQLite itself: the declared types carry the sizes.
     const auto info = Query(path, "SELECT name, type FROM pragma_table_info('Details')");
-    ASSERT_EQ(info.size(), 19u);  // and the hidden key, last
+    ASSERT_EQ(info.size(), 22u);  // and, hidden, the key, the id, who saved it, the unsent mark
     EXPECT_EQ(info[0], (std::vector<std::string>{"Company", "VARCHAR(30)"}));
     EXPECT_EQ(info[17], (std::vector<std::string>{"Date", "DATETIME"}));
+    EXPECT_EQ(info[19], (std::vector<std::string>{"DravikRecordId", "VARCHAR(36)"}));
     EXPECT_EQ(Query(path, "SELECT count(*) FROM Details")[0][0], "0");
     EXPECT_EQ(Query(path,
                     "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT "
@@ -226,17 +227,18 @@ TEST_F(ForeignFile, AnOlderFormatIsBroughtUpInOneTransactionAndANewerOneIsRefuse
     Create();
     Add(QStringLiteral("Kept"));
     const char* const addNotes = "ALTER TABLE Details ADD COLUMN Notes VARCHAR(30)";
+    const int next = dao::ThisFormat().version + 1;
     const auto open = [this](const dao::FileFormat& format) {
         dao::Workspace workspace = dao::DBEngine::Shared().Workspaces(0);
         workspace.OpenDatabase(Path(), format).OpenRecordset(kDetailsTable);
     };
     const QByteArray before = FileBytes(Path());
-    EXPECT_THROW(open({3, {{1, addNotes}, {2, "ALTER TABLE Nowhere ADD COLUMN x"}}}),
+    EXPECT_THROW(open({next + 1, {{next - 1, {addNotes}}, {next, {"ALTER TABLE Nowhere ADD x"}}}}),
                  dao::RecordStoreError);
     EXPECT_EQ(FileBytes(Path()), before);
 
-    open({2, {{1, addNotes}}});
-    EXPECT_EQ(Query(Path(), "PRAGMA user_version")[0][0], "2");
+    open({next, {{next - 1, {addNotes}}}});
+    EXPECT_EQ(Query(Path(), "PRAGMA user_version")[0][0], std::to_string(next));
     EXPECT_EQ(Query(Path(),
                     "SELECT count(*) FROM pragma_table_info('Details') WHERE name = "
                     "'Notes'")[0][0],
@@ -248,6 +250,37 @@ TEST_F(ForeignFile, AnOlderFormatIsBroughtUpInOneTransactionAndANewerOneIsRefuse
     EXPECT_EQ(OpenFails(Path()), Kind::NewerRelease);
     EXPECT_THROW(Add(QStringLiteral("New")), dao::RecordStoreError);
     EXPECT_EQ(FileBytes(Path()), migrated);
+}
+
+// A file of the first release, as it stands on users' disks: its records get their ids, each
+// its own, and keep everything else.
+TEST_F(ForeignFile, AFileOfTheFirstReleaseGivesItsRecordsTheirIds) {
+    Create();
+    Add(QStringLiteral("First"));
+    Add(QStringLiteral("Second"));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().toUtf8().constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           R"(DROP INDEX "DravikRecordIdOnce";
+                              ALTER TABLE "Details" DROP COLUMN "DravikRecordId";
+                              ALTER TABLE "Details" DROP COLUMN "DravikSavedBy";
+                              ALTER TABLE "Details" DROP COLUMN "DravikUnsent";
+                              PRAGMA user_version = 1;)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+
+    OpenDetails(Path()).Close();
+    const Rows rows = Query(Path(), R"(SELECT "Company", "DravikRecordId", "DravikSavedBy"
+                                       FROM "Details" ORDER BY "DravikRecordKey")");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][1].size(), 36u);
+    EXPECT_NE(rows[0][1], rows[1][1]);
+    EXPECT_EQ(rows[1][0], "Second");
+    EXPECT_EQ(rows[1][2], "NULL");  // who saved it is not known
+    EXPECT_EQ(Query(Path(), "PRAGMA user_version")[0][0],
+              std::to_string(dao::ThisFormat().version));
 }
 
 TEST(FailureText, SaysWhatWentWrongAndWhatToDo) {

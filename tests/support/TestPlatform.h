@@ -16,6 +16,9 @@ struct ShownBox {
     QString title;
 };
 
+// In an expected text: any text there (a server's own words, which vary).
+inline const QString kAnyText = QStringLiteral("<any>");
+
 // Records every box shown, in order, and answers from a script. A box the script does not
 // expect fails the test.
 class ScriptedMessageBoxes : public MessageBoxes {

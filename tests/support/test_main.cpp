@@ -1,5 +1,6 @@
 // Tests run without a display: Qt draws offscreen, in the programs' own font; the names and
-// sockets the programs keep for the user go into a folder of the tests' own, never the user's.
+// sockets the programs keep for the user, and the user's settings, go into folders of the tests'
+// own, never the user's.
 
 #include "shell/Fonts.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     }
     const QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     app.setFont(ApplicationFont());  // captions are checked in the font the programs use
     ::testing::InitGoogleTest(&argc, argv);
