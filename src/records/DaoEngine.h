@@ -20,6 +20,9 @@ namespace dao {
 // server (1, else no value). Hidden columns are no fields of a table's definition.
 inline const QString kKeyColumn = QStringLiteral("DravikRecordKey");
 inline const QString kIdColumn = QStringLiteral("DravikRecordId");
+// A new record's id: a UUID whose first 48 bits are the time in milliseconds (version 7), so
+// that each new id lands at the end of the index on it, not at a random page of a large one.
+QString NewRecordId();
 inline const QString kSavedByColumn = QStringLiteral("DravikSavedBy");
 inline const QString kUnsentColumn = QStringLiteral("DravikUnsent");
 

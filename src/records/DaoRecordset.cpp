@@ -1,5 +1,6 @@
 #include "records/DaoHandles.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <QUuid>
 
@@ -239,12 +240,22 @@ QString LoginName() {
 
 }  // namespace
 
+QString NewRecordId() {
+    QByteArray bytes = QUuid::createUuid().toRfc4122();
+    const quint64 ms = static_cast<quint64>(QDateTime::currentMSecsSinceEpoch());
+    for (int i = 0; i < 6; ++i) {
+        bytes[i] = static_cast<char>(ms >> (8 * (5 - i)));
+    }
+    bytes[6] = static_cast<char>((bytes[6] & 0x0F) | 0x70);  // the variant bits stay as made
+    return QUuid::fromRfc4122(bytes).toString(QUuid::WithoutBraces);
+}
+
 void Recordset::AddNew() {
     RequireOpen();
     pending_.assign(columns_.size(), QVariant());
     // Made at the save: an id no other record, here or on any server, will have, and who saved.
     if (const int id = FindColumn(kIdColumn); id >= 0) {
-        pending_[id] = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        pending_[id] = NewRecordId();
     }
     if (const int savedBy = FindColumn(kSavedByColumn); savedBy >= 0) {
         pending_[savedBy] = LoginName();

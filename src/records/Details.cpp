@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QUuid>
 
 const std::vector<DetailsColumn>& DetailsColumns() {
     static const std::vector<DetailsColumn> columns = [] {
@@ -151,8 +150,7 @@ int SendRecords(const QString& file, dao::Database& server, bool every) {
             for (; !waiting.Eof(); waiting.MoveNext()) {
                 if (waiting.Fields(dao::kIdColumn).isNull()) {
                     waiting.Edit();
-                    waiting.Collect(dao::kIdColumn,
-                                    QUuid::createUuid().toString(QUuid::WithoutBraces));
+                    waiting.Collect(dao::kIdColumn, dao::NewRecordId());
                     waiting.Update();
                 }
             }

@@ -4,8 +4,6 @@
 #include "records/Details.h"
 #include "shell/Platform.h"
 
-#include <QUuid>
-
 void AppendDetailsRecord(const QString& path, const entry::Entry& entry,
                          const std::function<void()>& whileOpen, bool unsent, const QString& id) {
     OpenDetails open(path);
@@ -72,7 +70,7 @@ void SaveData(Platform& platform, const entry::Entry& entry) {
     }
     // The record's id is made before anything goes over the network: should the server commit
     // it unseen before the connection fails, the copy kept in the file is not taken twice.
-    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString id = dao::NewRecordId();
     try {
         AppendToServer(store, entry, id);
         updated();
