@@ -138,8 +138,8 @@ QProcessEnvironment OfficeEnvironment(QProcessEnvironment environment) {
     const QByteArray messages = named("LC_MESSAGES").toLocal8Bit();
     bool utf8 = false;
     if (const locale_t characters = ::newlocale(LC_CTYPE_MASK, ctype.constData(), nullptr)) {
-        utf8 = QByteArray(::nl_langinfo_l(CODESET, characters)).toUpper().replace("-", "") ==
-               "UTF8";
+        utf8 =
+            QByteArray(::nl_langinfo_l(CODESET, characters)).toUpper().replace("-", "") == "UTF8";
         ::freelocale(characters);
     }
     const locale_t text = ::newlocale(LC_MESSAGES_MASK, messages.constData(), nullptr);

@@ -76,7 +76,7 @@ TEST_F(WriteOut, GeneralWritesTheAnswersThenReadsAndCopiesTheDefaults) {
     // Every write and read, in order.
     EXPECT_EQ(ToStd(book->log.filter(QRegularExpression("^(Contents|Text|cellvalue) "))),
               (Strings{
-                  "Text DLQ0 = \"Acme\"", "Contents DLQ1 = \"1\"",   "Contents Y:E8 = \"0\"",
+                  "Text DLQ0 = \"Acme\"",     "Contents DLQ1 = \"1\"",   "Contents Y:E8 = \"0\"",
                   "Contents Y:F8 = \"2\"",    "Contents Y:G8 = \"0\"",   "Contents Y:H8 = \"0\"",
                   "Contents Y:I8 = \"0\"",    "Contents Y:J8 = \"0\"",
                   "cellvalue DL_DEF_SP",  // the "ERR" test
