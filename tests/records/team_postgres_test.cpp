@@ -218,6 +218,12 @@ TEST_F(Team, CopyingTheFileToTheServerTwiceCopiesEachRecordOnce) {
                              "waiting in %2 to be sent.")
                   .arg(store.Name(), Path())
                   .toStdString());
+    // Back to the file, with the old setting in the message.
+    EXPECT_EQ(UseFile(app.folder.path()).line.toStdString(),
+              QStringLiteral("The records are now in %1 (the team's database was \"%2\").")
+                  .arg(Path(), store.server)
+                  .toStdString());
+    EXPECT_FALSE(StoreOf(app.folder.path()).OnServer());
 }
 
 }  // namespace
